@@ -1,0 +1,48 @@
+#pragma once
+
+#include "gpib/entrypoints.h"
+
+#include <QFunctionPointer>
+#include <QLibrary>
+#include <QStringList>
+
+namespace gpib {
+
+// Binds the driver's entry points by name, each on its first use. The library is opened by
+// the first call that needs it, trying the candidate libraries in order; an entry point that
+// cannot be had comes back as nullptr, and one line on stderr says what is missing.
+class DriverBinding {
+public:
+    static DriverBinding &instance();
+
+    template <typename Fn> Fn entry(Fn EntryPoints::*slot, const char *name) {
+        if (fake_)
+            return fakeTable_.*slot;
+        Fn &cached = resolved_.*slot;
+        if (!cached)
+            cached = reinterpret_cast<Fn>(resolve(name));
+        return cached;
+    }
+
+    // Test seam: from now on the given table stands in for the driver library.
+    void installEntryPoints(const EntryPoints &table);
+    // Back to the driver library, loaded anew from these candidates on the next call.
+    void useLibraries(const QStringList &candidates);
+    // The file the driver was loaded from; empty while none is loaded.
+    QString loadedLibrary() const;
+
+private:
+    DriverBinding();
+    QFunctionPointer resolve(const char *name);
+    bool load();
+
+    QStringList candidates_;
+    QLibrary library_;
+    bool loadTried_ = false;
+    bool fake_ = false;
+    EntryPoints fakeTable_;
+    EntryPoints resolved_;
+    QStringList reported_;
+};
+
+} // namespace gpib

@@ -1,0 +1,162 @@
+#include "gpib/gpib32.h"
+
+#include "gpib/driverbinding.h"
+#include "gpib/latin1.h"
+
+#include <algorithm>
+
+namespace GPIB32 {
+
+namespace {
+
+using gpib::Addr4882;
+using gpib::EntryPoints;
+
+#ifdef Q_OS_WIN
+constexpr const char *kIbfindName = "ibfindA";
+#else
+constexpr const char *kIbfindName = "ibfind";
+#endif
+
+// Set by a wrapper whose entry point could not be bound, so that the refresh that follows
+// reports the call as failed instead of reading a status the driver never set.
+bool callNotMade = false;
+
+template <typename Fn> Fn Bound(Fn EntryPoints::*slot, const char *name) {
+    Fn fn = gpib::DriverBinding::instance().entry(slot, name);
+    callNotMade = fn == nullptr;
+    return fn;
+}
+
+// The driver's results and status values are 32-bit; the program keeps their low 16 bits.
+int16 Low16(long value) { return static_cast<int16>(static_cast<std::uint16_t>(value)); }
+
+Addr4882 Word(int16 address) { return static_cast<Addr4882>(address); }
+
+} // namespace
+
+void RefreshStatus() {
+    auto &binding = gpib::DriverBinding::instance();
+    const auto sta = binding.entry(&EntryPoints::ThreadIbsta, "ThreadIbsta");
+    const auto err = binding.entry(&EntryPoints::ThreadIberr, "ThreadIberr");
+    const auto cnt = binding.entry(&EntryPoints::ThreadIbcnt, "ThreadIbcnt");
+    const auto cntl = binding.entry(&EntryPoints::ThreadIbcntl, "ThreadIbcntl");
+    if (callNotMade || !sta || !err || !cnt || !cntl) {
+        ibsta = ERR;
+        iberr = EDVR;
+        ibcnt = 0;
+        ibcntl = 0;
+        callNotMade = false;
+        return;
+    }
+    ibsta = Low16(sta());
+    iberr = Low16(err());
+    ibcnt = Low16(cnt());
+    ibcntl = static_cast<std::int32_t>(cntl());
+}
+
+int16 ibfind(const QString &name, int16 *descriptor) {
+    const QByteArray bytes = gpib::ToLatin1(name);
+    int result = -1;
+    if (auto fn = Bound(&EntryPoints::ibfind, kIbfindName))
+        result = fn(bytes.constData());
+    if (descriptor)
+        *descriptor = Low16(result);
+    RefreshStatus();
+    return Low16(result);
+}
+
+int16 ibpad(int16 ud, int16 pad) {
+    int result = -1;
+    if (auto fn = Bound(&EntryPoints::ibpad, "ibpad"))
+        result = fn(ud, pad);
+    RefreshStatus();
+    return Low16(result);
+}
+
+int16 ibsre(int16 ud, int16 v) {
+    int result = -1;
+    if (auto fn = Bound(&EntryPoints::ibsre, "ibsre"))
+        result = fn(ud, v);
+    RefreshStatus();
+    return Low16(result);
+}
+
+int16 ibdev(int16 board, int16 pad, int16 sad, int16 tmo, int16 eot, int16 eos, int16 &ud) {
+    int result = -1;
+    if (auto fn = Bound(&EntryPoints::ibdev, "ibdev"))
+        result = fn(board, pad, sad, tmo, eot, eos);
+    ud = Low16(result);
+    RefreshStatus();
+    return Low16(result);
+}
+
+int16 ibln(int16 ud, int16 pad, int16 sad, int16 &listener) {
+    int result = -1;
+    // Without a driver the flag is left as the caller set it: claiming a listener would turn
+    // a failure into a success.
+    if (auto fn = Bound(&EntryPoints::ibln, "ibln"))
+        result = fn(ud, pad, sad, &listener);
+    RefreshStatus();
+    return Low16(result);
+}
+
+int16 ibonl(int16 ud, int16 v) {
+    int result = -1;
+    if (auto fn = Bound(&EntryPoints::ibonl, "ibonl"))
+        result = fn(ud, v);
+    RefreshStatus();
+    return Low16(result);
+}
+
+void SendIFC(int16 board) {
+    if (auto fn = Bound(&EntryPoints::SendIFC, "SendIFC"))
+        fn(board);
+    RefreshStatus();
+}
+
+bool FindLstn(int16 board, std::span<const int16> addresses, std::span<int16> results,
+              int16 limit) {
+    const bool closed = std::find(addresses.begin(), addresses.end(), -1) != addresses.end();
+    if (!closed || limit < 0 || results.size() < static_cast<std::size_t>(limit))
+        return false;
+    // Both lists are contiguous 16-bit words, read by the driver as unsigned address words.
+    static_assert(sizeof(int16) == sizeof(Addr4882));
+    if (auto fn = Bound(&EntryPoints::FindLstn, "FindLstn"))
+        fn(board, reinterpret_cast<const Addr4882 *>(addresses.data()),
+           reinterpret_cast<Addr4882 *>(results.data()), limit);
+    RefreshStatus();
+    return true;
+}
+
+void DevClear(int16 board, int16 address) {
+    if (auto fn = Bound(&EntryPoints::DevClear, "DevClear"))
+        fn(board, Word(address));
+    RefreshStatus();
+}
+
+void ReadStatusByte(int16 board, int16 address, int16 &status) {
+    if (auto fn = Bound(&EntryPoints::ReadStatusByte, "ReadStatusByte"))
+        fn(board, Word(address), &status);
+    else
+        status = -1;
+    RefreshStatus();
+}
+
+void Send(int16 board, int16 address, QString &message, int16 eotMode) {
+    const QByteArray bytes = gpib::ToLatin1(message);
+    if (auto fn = Bound(&EntryPoints::Send, "Send"))
+        fn(board, Word(address), bytes.constData(), bytes.size(), eotMode);
+    message = gpib::FromLatin1(bytes);
+    RefreshStatus();
+}
+
+void Receive(int16 board, int16 address, QString &buffer, int16 termination) {
+    QByteArray bytes = gpib::ToLatin1(buffer);
+    if (auto fn = Bound(&EntryPoints::Receive, "Receive"))
+        fn(board, Word(address), bytes.data(), bytes.size(), termination);
+    buffer = gpib::FromLatin1(bytes);
+    RefreshStatus();
+}
+
+} // namespace GPIB32

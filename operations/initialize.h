@@ -1,0 +1,11 @@
+#pragma once
+
+class Form1;
+
+namespace operations {
+
+// Opens the board "GPIB0", makes it controller-in-charge (address 0, IFC, REN), runs listener
+// discovery, adopts the first listener and enables every bus button and Auto Query.
+void Initialize(Form1 &form);
+
+} // namespace operations

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace operations {
+
+// What the results box shows of a response read into a buffer of blanks: trailing blanks
+// removed first, then the text cut before its first line feed. Blanks and a carriage return
+// in front of that line feed stay.
+QString FirstLine(const QString &buffer);
+
+} // namespace operations

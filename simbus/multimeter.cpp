@@ -1,0 +1,24 @@
+#include "simbus/multimeter.h"
+
+#include "simbus/headermatch.h"
+
+#include <cstdio>
+
+namespace gpibsim {
+
+Multimeter::Multimeter(std::string_view serial) : Instrument("Simulated Multimeter", serial) {}
+
+// Range and resolution arguments of MEAS:VOLT:DC? are accepted and have no effect.
+bool Multimeter::execute(std::string_view header, std::string_view) {
+    if (!headerMatches("MEASure:VOLTage:DC?", header) && !headerMatches("READ?", header)) {
+        return false;
+    }
+    // A small repeating wander, so successive readings differ as on a real meter.
+    const int wander = static_cast<int>(readings_++ % 7) - 3;
+    char reading[32];
+    std::snprintf(reading, sizeof reading, "%+.5E", 1.23456 + wander * 1e-5);
+    respond(reading);
+    return true;
+}
+
+} // namespace gpibsim

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "simbus/instrument.h"
+
+namespace gpibsim {
+
+// A DC voltmeter on top of the 488.2 core: MEAS:VOLT:DC? and READ? answer a reading.
+class Multimeter : public Instrument {
+public:
+    explicit Multimeter(std::string_view serial);
+
+protected:
+    bool execute(std::string_view header, std::string_view arguments) override;
+
+private:
+    unsigned readings_ = 0;
+};
+
+} // namespace gpibsim

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace gpibsim {
+
+// The pieces between separators, empty ones included.
+std::vector<std::string_view> split(std::string_view text, char separator);
+
+// Without leading and trailing spaces, tabs and carriage returns.
+std::string_view trim(std::string_view text);
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// The whole text read as a decimal int; nothing when anything else is in it.
+std::optional<int> toInt(std::string_view text);
+
+} // namespace gpibsim

@@ -1,0 +1,159 @@
+#include "fakedriver.h"
+
+#include "gpib/driverbinding.h"
+
+#include <algorithm>
+#include <cstring>
+
+FakeDriver *FakeDriver::active = nullptr;
+
+namespace {
+
+using gpib::Addr4882;
+
+QString Join(const QList<long long> &args) {
+    QStringList parts;
+    for (long long a : args)
+        parts << QString::number(a);
+    return parts.join(QLatin1String(", "));
+}
+
+// Records the call and returns what it is to answer.
+Outcome Take(const QString &entry, const QString &args) {
+    FakeDriver &fake = *FakeDriver::active;
+    fake.calls << entry + QLatin1Char('(') + args + QLatin1Char(')');
+    fake.last = fake.next(entry);
+    return fake.last;
+}
+
+int Status(const Outcome &o) { return o.result.value_or(o.sta); }
+
+int fakeIbfind(const char *name) {
+    return Take(QStringLiteral("ibfind"), QString::fromLatin1(name)).result.value_or(0);
+}
+int fakeIbpad(int ud, int pad) { return Status(Take(QStringLiteral("ibpad"), Join({ud, pad}))); }
+int fakeIbsre(int ud, int v) { return Status(Take(QStringLiteral("ibsre"), Join({ud, v}))); }
+int fakeIbdev(int board, int pad, int sad, int timo, int eot, int eos) {
+    return Take(QStringLiteral("ibdev"), Join({board, pad, sad, timo, eot, eos}))
+        .result.value_or(16);
+}
+int fakeIbln(int ud, int pad, int sad, short *found) {
+    const Outcome o = Take(QStringLiteral("ibln"), Join({ud, pad, sad}));
+    *found = o.listener;
+    return Status(o);
+}
+int fakeIbonl(int ud, int v) { return Status(Take(QStringLiteral("ibonl"), Join({ud, v}))); }
+void fakeSendIFC(int board) { Take(QStringLiteral("SendIFC"), Join({board})); }
+void fakeFindLstn(int board, const Addr4882 *pads, Addr4882 *results, int limit) {
+    const Outcome o = Take(QStringLiteral("FindLstn"), QString::number(board) +
+                                                            QLatin1String(", ") +
+                                                            AddressListText(pads) +
+                                                            QLatin1String(", ") +
+                                                            QString::number(limit));
+    const std::size_t n = std::min<std::size_t>(o.words.size(), std::max(limit, 0));
+    std::copy_n(o.words.begin(), n, results);
+}
+void fakeDevClear(int board, Addr4882 address) {
+    Take(QStringLiteral("DevClear"), Join({board, address}));
+}
+void fakeReadStatusByte(int board, Addr4882 address, short *status) {
+    *status = Take(QStringLiteral("ReadStatusByte"), Join({board, address})).statusByte;
+}
+void fakeSend(int board, Addr4882 address, const void *data, long count, int eot) {
+    FakeDriver::active->lastSent = QByteArray(static_cast<const char *>(data), count);
+    Take(QStringLiteral("Send"), Join({board, address}) + QLatin1String(", ") +
+                                     QString::fromLatin1(FakeDriver::active->lastSent) +
+                                     QLatin1String(", ") + Join({count, eot}));
+}
+void fakeReceive(int board, Addr4882 address, void *buffer, long count, int termination) {
+    const Outcome o = Take(QStringLiteral("Receive"), Join({board, address, count, termination}));
+    std::memcpy(buffer, o.bytes.constData(), std::min<long>(o.bytes.size(), count));
+}
+int fakeThreadIbsta() { return ++FakeDriver::active->statusReads, FakeDriver::active->last.sta; }
+int fakeThreadIberr() { return ++FakeDriver::active->statusReads, FakeDriver::active->last.err; }
+int fakeThreadIbcnt() { return ++FakeDriver::active->statusReads, FakeDriver::active->last.cnt; }
+long fakeThreadIbcntl() {
+    ++FakeDriver::active->statusReads;
+    const Outcome &o = FakeDriver::active->last;
+    return o.cntl.value_or(o.cnt);
+}
+
+gpib::EntryPoints FullTable() {
+    gpib::EntryPoints t;
+    t.ibfind = fakeIbfind;
+    t.ibpad = fakeIbpad;
+    t.ibsre = fakeIbsre;
+    t.ibdev = fakeIbdev;
+    t.ibln = fakeIbln;
+    t.ibonl = fakeIbonl;
+    t.SendIFC = fakeSendIFC;
+    t.FindLstn = fakeFindLstn;
+    t.DevClear = fakeDevClear;
+    t.ReadStatusByte = fakeReadStatusByte;
+    t.Send = fakeSend;
+    t.Receive = fakeReceive;
+    t.ThreadIbsta = fakeThreadIbsta;
+    t.ThreadIberr = fakeThreadIberr;
+    t.ThreadIbcnt = fakeThreadIbcnt;
+    t.ThreadIbcntl = fakeThreadIbcntl;
+    return t;
+}
+
+} // namespace
+
+QString AddressListText(const Addr4882 *words, int max) {
+    QStringList parts;
+    int i = 0;
+    while (i < max) {
+        const int first = static_cast<std::int16_t>(words[i]);
+        if (first == -1) {
+            parts << QStringLiteral("-1");
+            break;
+        }
+        int j = i;
+        while (j + 1 < max && words[j + 1] == words[j] + 1)
+            ++j;
+        parts << (j - i >= 2 ? QStringLiteral("%1..%2").arg(first).arg(words[j])
+                             : QString::number(first));
+        if (j - i == 1)
+            parts << QString::number(words[j]);
+        i = j + 1;
+    }
+    return QLatin1Char('[') + parts.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
+FakeDriver::FakeDriver() {
+    active = this;
+    gpib::DriverBinding::instance().installEntryPoints(FullTable());
+}
+
+FakeDriver::~FakeDriver() {
+    gpib::DriverBinding::instance().installEntryPoints(gpib::EntryPoints{});
+    active = nullptr;
+}
+
+void FakeDriver::script(const QString &entry, const Outcome &outcome) {
+    scripts_[entry].append(outcome);
+}
+
+void FakeDriver::remove(const QString &entry) {
+    gpib::EntryPoints t = FullTable();
+    const QHash<QString, void (*)(gpib::EntryPoints &)> clear{
+        {QStringLiteral("ibfind"), [](gpib::EntryPoints &e) { e.ibfind = nullptr; }},
+        {QStringLiteral("Send"), [](gpib::EntryPoints &e) { e.Send = nullptr; }},
+        {QStringLiteral("ibdev"), [](gpib::EntryPoints &e) { e.ibdev = nullptr; }},
+        {QStringLiteral("ibln"), [](gpib::EntryPoints &e) { e.ibln = nullptr; }},
+        {QStringLiteral("ReadStatusByte"), [](gpib::EntryPoints &e) { e.ReadStatusByte = nullptr; }},
+        {QStringLiteral("ThreadIbcntl"), [](gpib::EntryPoints &e) { e.ThreadIbcntl = nullptr; }},
+    };
+    const auto clearEntry = clear.value(entry);
+    if (!clearEntry)
+        qFatal("FakeDriver::remove: no such entry point %s", qPrintable(entry));
+    clearEntry(t);
+    gpib::DriverBinding::instance().installEntryPoints(t);
+}
+
+Outcome FakeDriver::next(const QString &entry) {
+    QList<Outcome> &queue = scripts_[entry];
+    return queue.isEmpty() ? Outcome{} : queue.takeFirst();
+}
