@@ -22,6 +22,8 @@ QString Join(const QList<long long> &args) {
 Outcome Take(const QString &entry, const QString &args) {
     FakeDriver &fake = *FakeDriver::active;
     fake.calls << entry + QLatin1Char('(') + args + QLatin1Char(')');
+    if (fake.onCall)
+        fake.onCall(fake.calls.last());
     fake.last = fake.next(entry);
     return fake.last;
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -42,6 +43,9 @@ public:
     QStringList calls;
     QByteArray lastSent;   // the bytes of the last Send, exactly as the driver got them
     int statusReads = 0;   // calls of the four Thread* entry points
+    // Called with each recorded call, while the driver "works": lets a test look at the
+    // window as it stands during the call.
+    std::function<void(const QString &call)> onCall;
 
     // Used by the entry points; not for tests.
     static FakeDriver *active;
