@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-Panel::Panel() {
+Window::Window() {
     GPIB32::ibsta = GPIB32::iberr = GPIB32::ibcnt = 0;
     GPIB32::ibcntl = 0;
     Module3::ErrMsg.clear();
@@ -18,11 +18,11 @@ Panel::Panel() {
         qWarning("the window was not exposed");
 }
 
-Panel::~Panel() { panel::SetBeepHook({}); }
+Window::~Window() { panel::SetBeepHook({}); }
 
-void Panel::click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+void Window::click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-void Panel::type(QLineEdit *box, const QString &text) {
+void Window::type(QLineEdit *box, const QString &text) {
     box->setFocus();
     box->selectAll();
     QTest::keyClick(box, Qt::Key_Delete);

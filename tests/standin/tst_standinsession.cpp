@@ -1,0 +1,105 @@
+#include "gpib/driverbinding.h"
+#include "gpib/statusmirror.h"
+#include "panel.h"
+
+#include <QTest>
+
+// The whole program on the simulated bus: the stand-in library is loaded from disk through
+// the real binding, so loading, resolution by name and the calling convention all take part.
+class TestStandInSession : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void workedRequest();
+    void setSecondaryAddressAfterInitialize();
+    void readWithNothingPendingTimesOut();
+};
+
+void TestStandInSession::initTestCase() {
+    gpib::DriverBinding::instance().useLibraries({QStringLiteral(GPIBSIM_PATH)});
+}
+
+void TestStandInSession::workedRequest() {
+    Window w;
+    const Ui::Form1 &ui = w.form.ui;
+    w.click(ui.cmdInitialize);
+    QCOMPARE(gpib::DriverBinding::instance().loadedLibrary(), QStringLiteral(GPIBSIM_PATH));
+    QCOMPARE(w.results(), QStringLiteral("FindLstn: Found 2 devices at addresses =  4  501 \r\n"
+                                         "Multiple devices found! Enter correct device address "
+                                         "and press SET button."));
+    QCOMPARE(ui.txtAddr->text(), QStringLiteral("4"));
+    QCOMPARE(GPIB32::TargetAddr, int16_t(4));
+    QVERIFY(!w.errorShown());
+
+    w.type(ui.txtCmd, QStringLiteral("*IDN?"));
+    w.click(ui.cmdSend);
+    QVERIFY2(!w.errorShown(), qPrintable(ui.txtError->text()));
+    const QStringList identity = w.results().split(QLatin1Char(','));
+    QCOMPARE(identity.size(), 4);
+    QVERIFY2(w.results().contains(QLatin1String("Simulated")), qPrintable(w.results()));
+
+    w.click(ui.cmdSpoll);
+    QCOMPARE(w.results(), QStringLiteral("Serial poll response for device 4 =  0"));
+    w.click(ui.cmdRST);
+    QCOMPARE(w.results(), QStringLiteral("*RST sent to device 4"));
+    w.click(ui.cmdCLS);
+    QCOMPARE(w.results(), QStringLiteral("*CLS sent to device 4"));
+    w.click(ui.cmdDevClr);
+    QCOMPARE(w.results(), QStringLiteral("Selected Device Clear sent to device 4"));
+    w.click(ui.cmdIFC);
+    QCOMPARE(w.results(), QStringLiteral("Interface Clear sent"));
+
+    // A query without Auto Query leaves its reply waiting: the poll shows MAV (16).
+    ui.ckAuto->setCheckState(Qt::Unchecked);
+    w.type(ui.txtCmd, QStringLiteral("MEAS:VOLT:DC?"));
+    w.click(ui.cmdSend);
+    w.click(ui.cmdSpoll);
+    QCOMPARE(w.results(), QStringLiteral("Serial poll response for device 4 =  16"));
+    w.click(ui.cmdRead);
+    QVERIFY2(w.results().toDouble() != 0.0, qPrintable(w.results()));
+    QVERIFY(!w.errorShown());
+}
+
+void TestStandInSession::setSecondaryAddressAfterInitialize() {
+    Window w;
+    const Ui::Form1 &ui = w.form.ui;
+    w.click(ui.cmdInitialize);
+    w.type(ui.txtAddr, QStringLiteral(" 501"));
+    w.click(ui.cmdSet);
+    QCOMPARE(w.results(), QStringLiteral("Device Address =>  501"));
+    QCOMPARE(GPIB32::TargetAddr, int16_t(24837));
+    QCOMPARE(w.form.bench.FoundFlg, int16_t(1));
+    w.type(ui.txtCmd, QStringLiteral("*IDN?"));
+    w.click(ui.cmdSend);
+    QVERIFY2(w.results().contains(QLatin1String("Simulated")), qPrintable(w.results()));
+
+    // Nobody listens at 9.
+    w.type(ui.txtAddr, QStringLiteral("9"));
+    w.click(ui.cmdSet);
+    QCOMPARE(w.results(), QStringLiteral(
+                              "Device not present at address  9.  Check device address and retry"));
+    QCOMPARE(w.beeps.size(), 1);
+    w.click(ui.cmdCLS);
+    QVERIFY(w.errorShown());
+    QVERIFY2(ui.txtError->text().startsWith(QStringLiteral("Send error,  ibsta = &H8")),
+             qPrintable(ui.txtError->text()));
+    QVERIFY(ui.txtError->text().contains(QLatin1String("ENOL <No Listener>")));
+}
+
+void TestStandInSession::readWithNothingPendingTimesOut() {
+    Window w;
+    w.click(w.form.ui.cmdInitialize);
+    w.form.ui.txtResults->setText(QStringLiteral("kept"));
+    w.click(w.form.ui.cmdRead);
+    QVERIFY(w.errorShown());
+    const QString report = w.form.ui.txtError->text();
+    QVERIFY2(report.startsWith(QStringLiteral("Receive Error,  ibsta = &H")), qPrintable(report));
+    QVERIFY2(report.contains(QLatin1String("ERR TIMO")), qPrintable(report));
+    QVERIFY2(report.contains(QLatin1String("iberr =  6 EABO <Operation aborted>")),
+             qPrintable(report));
+    QCOMPARE(w.results(), QStringLiteral("kept"));
+}
+
+QTEST_MAIN(TestStandInSession)
+#include "tst_standinsession.moc"
