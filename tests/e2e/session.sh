@@ -8,8 +8,9 @@ program=$1
 artefacts=$2
 mkdir -p "$artefacts"
 
-display=:$((100 + RANDOM % 400))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and writes its number once it accepts connections.
+ready=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
 xvfb=$!
 app=
 cleanup() {
@@ -17,8 +18,10 @@ cleanup() {
     kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$ready" ] && break; sleep 0.1; done
+[ -s "$ready" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=:$(head -1 "$ready")
+rm -f "$ready"
 
 "$program" 2>"$artefacts/stderr.txt" &
 app=$!
