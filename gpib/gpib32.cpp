@@ -29,9 +29,13 @@ template <typename Fn> Fn Bound(Fn EntryPoints::*slot, const char *name) {
 }
 
 // The driver's results and status values are 32-bit; the program keeps their low 16 bits.
-int16 Low16(long value) { return static_cast<int16>(static_cast<std::uint16_t>(value)); }
+int16 Low16(long value) {
+    return static_cast<int16>(static_cast<std::uint16_t>(value));
+}
 
-Addr4882 Word(int16 address) { return static_cast<Addr4882>(address); }
+Addr4882 Word(int16 address) {
+    return static_cast<Addr4882>(address);
+}
 
 } // namespace
 

@@ -26,8 +26,7 @@ void SendIFC(int16 board);
 // The driver reads the address list up to its end mark -1 and writes at most limit results.
 // Lists that would let it run past their ends are refused before the call: the mirror keeps
 // the previous call's values and false comes back.
-bool FindLstn(int16 board, std::span<const int16> addresses, std::span<int16> results,
-              int16 limit);
+bool FindLstn(int16 board, std::span<const int16> addresses, std::span<int16> results, int16 limit);
 void DevClear(int16 board, int16 address);
 void ReadStatusByte(int16 board, int16 address, int16 &status);
 // The message keeps its length; the byte count is its length in characters.

@@ -19,6 +19,8 @@ inline std::int32_t ibcntl = 0;
 // Primary address in the low byte, secondary address (96..126, 0 for none) in the high byte.
 inline std::int16_t TargetAddr = 4;
 
-inline bool Failed() { return ibsta < 0; }
+inline bool Failed() {
+    return ibsta < 0;
+}
 
 } // namespace GPIB32

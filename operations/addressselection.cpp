@@ -85,8 +85,8 @@ void Select(Form1 &form, const QString &text) {
     BenchState &b = form.bench;
     const std::optional<int16> v = RoundedInt16(NumericValue(text));
     if (v == b.Ctlraddr) {
-        Reject(form, QStringLiteral(
-                         "New Device address same as Controller's address,  please reenter"));
+        Reject(form,
+               QStringLiteral("New Device address same as Controller's address,  please reenter"));
         return;
     }
     b.FoundFlg = 0;
@@ -99,8 +99,7 @@ void Select(Form1 &form, const QString &text) {
         }
         TakeOldDeviceOffline(b);
         if (!split) {
-            form.ui.txtError->setText(
-                QStringLiteral("Length of address is out of range, reenter"));
+            form.ui.txtError->setText(QStringLiteral("Length of address is out of range, reenter"));
             form.ui.txtError->show();
             return;
         }

@@ -45,8 +45,12 @@ void ReadResponse(Form1 &form) {
         form.ui.txtResults->setText(FirstLine(buffer));
 }
 
-void SendCLS(Form1 &form) { SendCommon(form, QStringLiteral("*CLS")); }
+void SendCLS(Form1 &form) {
+    SendCommon(form, QStringLiteral("*CLS"));
+}
 
-void SendRST(Form1 &form) { SendCommon(form, QStringLiteral("*RST")); }
+void SendRST(Form1 &form) {
+    SendCommon(form, QStringLiteral("*RST"));
+}
 
 } // namespace operations

@@ -44,7 +44,8 @@ bool ListListeners(Form1 &form, int16 n) {
     BenchState &b = form.bench;
     ResultsBox *results = form.ui.txtResults;
     if (n < 0 || n > kLimit) {
-        form.ui.txtError->setText(QStringLiteral("ibcnt returned value > 63, check system and retry"));
+        form.ui.txtError->setText(
+            QStringLiteral("ibcnt returned value > 63, check system and retry"));
         form.ui.txtError->show();
         panel::Beep();
         return false;

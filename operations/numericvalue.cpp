@@ -22,7 +22,9 @@ int DigitValue(char c, int base) {
     return value < base ? value : -1;
 }
 
-bool IsDigit(char c, int base) { return DigitValue(c, base) >= 0; }
+bool IsDigit(char c, int base) {
+    return DigitValue(c, base) >= 0;
+}
 
 // Digits in base 8 or 16, as many as stand there; their value may exceed any integer type.
 double RadixValue(const std::string &s, std::size_t i, int base) {

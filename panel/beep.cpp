@@ -18,6 +18,8 @@ void Beep() {
         QApplication::beep();
 }
 
-void SetBeepHook(std::function<void()> hook) { Hook() = std::move(hook); }
+void SetBeepHook(std::function<void()> hook) {
+    Hook() = std::move(hook);
+}
 
 } // namespace panel

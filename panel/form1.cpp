@@ -29,18 +29,15 @@ void Form1::applyLook() {
     // Two backgrounds use system colours of their own, mapped to the nearest palette roles:
     // the revision box takes the inactive title bar's text colour, a light grey close to the
     // button face (Button); the address frame takes the menu colour, which is the window
-    // background on current desktops (Window), painted explicitly.
+    // background on current desktops (Window), painted over the whole frame.
     QPalette revision = ui.txtRev->palette();
     revision.setColor(QPalette::Base, revision.color(QPalette::Button));
     ui.txtRev->setPalette(revision);
-    QPalette menu = ui.frmAddr->palette();
-    menu.setColor(QPalette::Window, menu.color(QPalette::Window));
-    ui.frmAddr->setPalette(menu);
+    ui.frmAddr->setBackgroundRole(QPalette::Window);
     ui.frmAddr->setAutoFillBackground(true);
 }
 
 void Form1::connectEvents() {
-    using operations::ReadResponse;
     const auto onClick = [this](QPushButton *button, void (*operation)(Form1 &)) {
         connect(button, &QPushButton::clicked, this, [this, operation] { operation(*this); });
     };
@@ -57,7 +54,8 @@ void Form1::connectEvents() {
     // Exit ends the program at once: no question, no driver call.
     connect(ui.cmdExit, &QPushButton::clicked, this, [] { QCoreApplication::exit(0); });
     // Every change of the address text, typed or written by an operation, enables Set.
-    connect(ui.txtAddr, &QLineEdit::textChanged, ui.cmdSet, [this] { ui.cmdSet->setEnabled(true); });
+    connect(ui.txtAddr, &QLineEdit::textChanged, ui.cmdSet,
+            [this] { ui.cmdSet->setEnabled(true); });
 }
 
 // Runs once, before the window is first shown.

@@ -12,10 +12,22 @@ namespace {
 
 // The driver's status bits, from the top bit down; each name ends with one blank.
 constexpr std::array<std::pair<std::uint16_t, const char *>, 16> kBitNames{{
-    {0x8000, "ERR "},  {0x4000, "TIMO "},  {0x2000, "END "},   {0x1000, "SRQI "},
-    {0x0800, "RQS "},  {0x0400, "SPOLL "}, {0x0200, "EVENT "}, {0x0100, "CMPL "},
-    {0x0080, "LOK "},  {0x0040, "REM "},   {0x0020, "CIC "},   {0x0010, "ATN "},
-    {0x0008, "TACS "}, {0x0004, "LACS "},  {0x0002, "DTAS "},  {0x0001, "DCAS "},
+    {0x8000, "ERR "},
+    {0x4000, "TIMO "},
+    {0x2000, "END "},
+    {0x1000, "SRQI "},
+    {0x0800, "RQS "},
+    {0x0400, "SPOLL "},
+    {0x0200, "EVENT "},
+    {0x0100, "CMPL "},
+    {0x0080, "LOK "},
+    {0x0040, "REM "},
+    {0x0020, "CIC "},
+    {0x0010, "ATN "},
+    {0x0008, "TACS "},
+    {0x0004, "LACS "},
+    {0x0002, "DTAS "},
+    {0x0001, "DCAS "},
 }};
 
 // The driver's error codes that have a name; each name begins with one blank.
@@ -55,8 +67,7 @@ QString ErrorName(int err) {
 
 } // namespace
 
-QString StatusReport(const QString &label, std::int16_t sta, std::int16_t err,
-                     std::int32_t cntl) {
+QString StatusReport(const QString &label, std::int16_t sta, std::int16_t err, std::int32_t cntl) {
     const auto pattern = static_cast<std::uint16_t>(sta);
     return label + QLatin1String(",  ibsta = &H") + QString::number(pattern, 16).toUpper() +
            QLatin1String(" <  ") + BitNames(pattern) + QLatin1String(" >, iberr = ") +

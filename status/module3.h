@@ -12,8 +12,7 @@ namespace Module3 {
 inline QString ErrMsg;
 
 // The report for the given status values. Pure: reads nothing else.
-QString StatusReport(const QString &label, std::int16_t sta, std::int16_t err,
-                     std::int32_t cntl);
+QString StatusReport(const QString &label, std::int16_t sta, std::int16_t err, std::int32_t cntl);
 
 // Composes the report for the status mirror's current values (its 32-bit count is shown as
 // "ibcnt") and leaves it both in label and in ErrMsg.

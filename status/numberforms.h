@@ -11,4 +11,6 @@ inline QString SignedForm(std::int64_t value) {
     return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
 }
 
-inline QString PlainForm(std::int64_t value) { return QString::number(value); }
+inline QString PlainForm(std::int64_t value) {
+    return QString::number(value);
+}

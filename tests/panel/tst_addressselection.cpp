@@ -8,8 +8,8 @@ namespace {
 
 const QString kSame =
     QStringLiteral("New Device address same as Controller's address,  please reenter");
-const QString kRange = QStringLiteral(
-    "Device Address outside of 0 to 30 or 100 to 3030 range, please reenter");
+const QString kRange =
+    QStringLiteral("Device Address outside of 0 to 30 or 100 to 3030 range, please reenter");
 const QString kLength = QStringLiteral("Length of address is out of range, reenter");
 const QString kBefore = QStringLiteral("earlier result");
 
@@ -92,10 +92,10 @@ void TestAddressSelection::set_data() {
     rejected("2999", "2999", kRange, 0);
     rejected("hex secondary part", "&H64", kRange, 0);
 
-    QTest::newRow("blank 1001") << " 1001" << QStringList{"ibonl(17, 0)"} << kBefore << kLength
-                                << 4 << 4 << 0;
-    QTest::newRow("1.0e3") << "1.0e3" << QStringList{"ibonl(17, 0)"} << kBefore << kLength << 4
-                           << 4 << 0;
+    QTest::newRow("blank 1001") << " 1001" << QStringList{"ibonl(17, 0)"} << kBefore << kLength << 4
+                                << 4 << 0;
+    QTest::newRow("1.0e3") << "1.0e3" << QStringList{"ibonl(17, 0)"} << kBefore << kLength << 4 << 4
+                           << 0;
 }
 
 void TestAddressSelection::set() {
@@ -181,9 +181,9 @@ void TestAddressSelection::secondSetTakesTheFirstDeviceOffline() {
     p.click(p.form.ui.cmdSet);
     p.type(p.form.ui.txtAddr, QStringLiteral("501"));
     p.click(p.form.ui.cmdSet);
-    QCOMPARE(p.driver.calls, QStringList({"ibdev(0, 5, 0, 0, 1, 10)", "ibln(16, 5, 0)",
-                                          "ibonl(16, 0)", "ibdev(0, 5, 97, 0, 1, 10)",
-                                          "ibln(18, 5, 97)"}));
+    QCOMPARE(p.driver.calls,
+             QStringList({"ibdev(0, 5, 0, 0, 1, 10)", "ibln(16, 5, 0)", "ibonl(16, 0)",
+                          "ibdev(0, 5, 97, 0, 1, 10)", "ibln(18, 5, 97)"}));
     QCOMPARE(p.form.bench.ud, int16_t(18));
     QCOMPARE(GPIB32::TargetAddr, int16_t(24837));
 }
@@ -192,8 +192,8 @@ void TestAddressSelection::secondSetTakesTheFirstDeviceOffline() {
 // pad + 256 * sad without overflow.
 void TestAddressSelection::randomTextsNeverOverflow() {
     Panel p;
-    const QString alphabet = QStringLiteral("0123456789 .eE+-&HhOoFx\t\n,?") + QChar(0) +
-                             QChar(0xE9) + QChar(0x3A9);
+    const QString alphabet =
+        QStringLiteral("0123456789 .eE+-&HhOoFx\t\n,?") + QChar(0) + QChar(0xE9) + QChar(0x3A9);
     std::srand(12345);
     for (int i = 0; i < 20000; ++i) {
         QString text;

@@ -20,7 +20,8 @@ void TestBusManagement::success_data() {
     QTest::addColumn<int>("statusByte");
     QTest::addColumn<QString>("call");
     QTest::addColumn<QString>("line");
-    QTest::newRow("IFC") << "cmdIFC" << 4 << 0 << "SendIFC(0)" << "Interface Clear sent";
+    QTest::newRow("IFC") << "cmdIFC" << 4 << 0 << "SendIFC(0)"
+                         << "Interface Clear sent";
     QTest::newRow("device clear") << "cmdDevClr" << 4 << 0 << "DevClear(0, 4)"
                                   << "Selected Device Clear sent to device 4";
     QTest::newRow("serial poll 64") << "cmdSpoll" << 4 << 64 << "ReadStatusByte(0, 4)"
@@ -60,13 +61,16 @@ void TestBusManagement::failure_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("report");
-    QTest::newRow("IFC") << "cmdIFC" << "SendIFC"
+    QTest::newRow("IFC") << "cmdIFC"
+                         << "SendIFC"
                          << "SendIFC Error,  ibsta = &H8000 <  ERR  >, iberr =  5 ESAC <Not Sys "
                             "Ctrlr>, ibcnt =  0";
-    QTest::newRow("device clear") << "cmdDevClr" << "DevClear"
+    QTest::newRow("device clear") << "cmdDevClr"
+                                  << "DevClear"
                                   << "DevCLr Error,  ibsta = &H8000 <  ERR  >, iberr =  5 ESAC "
                                      "<Not Sys Ctrlr>, ibcnt =  0";
-    QTest::newRow("serial poll") << "cmdSpoll" << "ReadStatusByte"
+    QTest::newRow("serial poll") << "cmdSpoll"
+                                 << "ReadStatusByte"
                                  << "SPoll Error,  ibsta = &H8000 <  ERR  >, iberr =  5 ESAC <Not "
                                     "Sys Ctrlr>, ibcnt =  0";
 }

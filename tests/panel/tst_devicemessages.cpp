@@ -11,8 +11,8 @@ const QString kReceive = QStringLiteral("Receive(0, 4, 80, 2)");
 
 // The buttons as Initialize leaves them.
 void Enable(Panel &p) {
-    for (QPushButton *button : {p.form.ui.cmdSend, p.form.ui.cmdRead, p.form.ui.cmdCLS,
-                                p.form.ui.cmdRST})
+    for (QPushButton *button :
+         {p.form.ui.cmdSend, p.form.ui.cmdRead, p.form.ui.cmdCLS, p.form.ui.cmdRST})
         button->setEnabled(true);
     p.form.ui.ckAuto->setCheckState(Qt::Checked);
 }
@@ -188,8 +188,12 @@ void TestDeviceMessages::commonCommands_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("call");
     QTest::addColumn<QString>("line");
-    QTest::newRow("*CLS") << "cmdCLS" << "Send(0, 4, *CLS, 4, 1)" << "*CLS sent to device 4";
-    QTest::newRow("*RST") << "cmdRST" << "Send(0, 4, *RST, 4, 1)" << "*RST sent to device 4";
+    QTest::newRow("*CLS") << "cmdCLS"
+                          << "Send(0, 4, *CLS, 4, 1)"
+                          << "*CLS sent to device 4";
+    QTest::newRow("*RST") << "cmdRST"
+                          << "Send(0, 4, *RST, 4, 1)"
+                          << "*RST sent to device 4";
 }
 
 void TestDeviceMessages::commonCommands() {

@@ -47,8 +47,8 @@ void TestForm1::controls_data() {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("twips");
 
-    const auto row = [](const char *name, const char *kind, const char *parent,
-                        const char *caption, int l, int t, int w, int h) {
+    const auto row = [](const char *name, const char *kind, const char *parent, const char *caption,
+                        int l, int t, int w, int h) {
         QTest::newRow(name) << name << kind << parent << caption << QRect(l, t, w, h);
     };
     row("txtRev", "QLineEdit", "Form1", "", 3240, 6720, 2055, 360);
@@ -97,8 +97,8 @@ void TestForm1::controls() {
         shown = button->text();
     QCOMPARE(shown, caption);
     // Twips at 96 dots per inch: 15 to the pixel.
-    QCOMPARE(control->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15,
-                                        twips.height() / 15));
+    QCOMPARE(control->geometry(),
+             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
 }
 
 void TestForm1::tabOrderSkipsDisabledControlsAndFrames() {
@@ -106,8 +106,8 @@ void TestForm1::tabOrderSkipsDisabledControlsAndFrames() {
     QApplication::setActiveWindow(&p.form);
     QCOMPARE(QApplication::focusWidget(), p.form.ui.cmdInitialize);
     // Start-up leaves Set and the bus buttons disabled and the error box too.
-    const QStringList expected{"cmdExit", "txtAddr", "txtCmd", "txtResults", "ckCR", "ckLF",
-                               "txtRev",  "ckAuto",  "cmdInitialize"};
+    const QStringList expected{"cmdExit", "txtAddr", "txtCmd", "txtResults",   "ckCR",
+                               "ckLF",    "txtRev",  "ckAuto", "cmdInitialize"};
     QStringList visited;
     for (int i = 0; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -132,8 +132,8 @@ void TestForm1::startUpState() {
     QVERIFY(ui.ckAuto->isEnabled());
     QVERIFY(ui.cmdInitialize->isEnabled());
     QVERIFY(ui.cmdExit->isEnabled());
-    for (QPushButton *button : {ui.cmdSet, ui.cmdRST, ui.cmdCLS, ui.cmdSend, ui.cmdRead,
-                                ui.cmdIFC, ui.cmdFindLstn, ui.cmdSpoll, ui.cmdDevClr})
+    for (QPushButton *button : {ui.cmdSet, ui.cmdRST, ui.cmdCLS, ui.cmdSend, ui.cmdRead, ui.cmdIFC,
+                                ui.cmdFindLstn, ui.cmdSpoll, ui.cmdDevClr})
         QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
 
     const BenchState &b = p.form.bench;
@@ -174,8 +174,8 @@ void TestForm1::enterInTheCommandBoxSendsNothing() {
 void TestForm1::disabledButtonsIgnoreClicks() {
     Panel p;
     const Ui::Form1 &ui = p.form.ui;
-    for (QPushButton *button : {ui.cmdSet, ui.cmdRST, ui.cmdCLS, ui.cmdSend, ui.cmdRead,
-                                ui.cmdIFC, ui.cmdFindLstn, ui.cmdSpoll, ui.cmdDevClr})
+    for (QPushButton *button : {ui.cmdSet, ui.cmdRST, ui.cmdCLS, ui.cmdSend, ui.cmdRead, ui.cmdIFC,
+                                ui.cmdFindLstn, ui.cmdSpoll, ui.cmdDevClr})
         p.click(button);
     QVERIFY(p.driver.calls.isEmpty());
 }
@@ -183,10 +183,14 @@ void TestForm1::disabledButtonsIgnoreClicks() {
 void TestForm1::resultsBoxReadsBackExactly_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("CR LF") << "first\r\nsecond" << "first\nsecond";
-    QTest::newRow("lone CR") << "1.234\r" << "1.234";
-    QTest::newRow("blanks") << "  a  " << "  a  ";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("CR LF") << "first\r\nsecond"
+                           << "first\nsecond";
+    QTest::newRow("lone CR") << "1.234\r"
+                             << "1.234";
+    QTest::newRow("blanks") << "  a  "
+                            << "  a  ";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestForm1::resultsBoxReadsBackExactly() {

@@ -10,8 +10,8 @@ const QString kFindLstn = QStringLiteral("FindLstn(0, [1..30,-1], 32)");
 const QStringList kTakeControl{"ibfind(GPIB0)", "ibpad(0, 0)", "SendIFC(0)", "ibsre(0, 1)"};
 
 QList<QPushButton *> BusButtons(const Ui::Form1 &ui) {
-    return {ui.cmdSpoll, ui.cmdDevClr, ui.cmdSet,  ui.cmdRST,     ui.cmdCLS,
-            ui.cmdSend,  ui.cmdRead,   ui.cmdIFC,  ui.cmdFindLstn};
+    return {ui.cmdSpoll, ui.cmdDevClr, ui.cmdSet, ui.cmdRST,     ui.cmdCLS,
+            ui.cmdSend,  ui.cmdRead,   ui.cmdIFC, ui.cmdFindLstn};
 }
 
 bool AllEnabled(const QList<QPushButton *> &buttons) {
@@ -56,20 +56,21 @@ void TestInitialize::discoveryLists_data() {
     QTest::addColumn<int>("foundaddr");
 
     QTest::newRow("one primary") << std::vector<gpib::Addr4882>{5}
-                                 << "FindLstn: Found 1 device at address =  5 " << " 5" << 5 << 5;
-    QTest::newRow("one secondary") << std::vector<gpib::Addr4882>{5 | 97 << 8}
-                                   << "FindLstn: Found 1 device at address =  501 " << " 501"
-                                   << 501 << 24837;
-    QTest::newRow("primary 10 secondary 97")
-        << std::vector<gpib::Addr4882>{10 | 97 << 8}
-        << "FindLstn: Found 1 device at address =  1001 " << " 1001" << 1001 << 24842;
+                                 << "FindLstn: Found 1 device at address =  5 "
+                                 << " 5" << 5 << 5;
+    QTest::newRow("one secondary")
+        << std::vector<gpib::Addr4882>{5 | 97 << 8} << "FindLstn: Found 1 device at address =  501 "
+        << " 501" << 501 << 24837;
+    QTest::newRow("primary 10 secondary 97") << std::vector<gpib::Addr4882>{10 | 97 << 8}
+                                             << "FindLstn: Found 1 device at address =  1001 "
+                                             << " 1001" << 1001 << 24842;
     QTest::newRow("primary 12 secondary 126")
         << std::vector<gpib::Addr4882>{32268} << "FindLstn: Found 1 device at address =  1230 "
         << " 1230" << 1230 << 32268;
     // The split starts above 24576, not at it.
     QTest::newRow("word 24576") << std::vector<gpib::Addr4882>{24576}
-                                << "FindLstn: Found 1 device at address =  24576 " << " 24576"
-                                << 24576 << 24576;
+                                << "FindLstn: Found 1 device at address =  24576 "
+                                << " 24576" << 24576 << 24576;
     QTest::newRow("several") << std::vector<gpib::Addr4882>{3, 7 | 96 << 8}
                              << "FindLstn: Found 2 devices at addresses =  3  700 \r\nMultiple "
                                 "devices found! Enter correct device address and press SET "
@@ -111,7 +112,9 @@ void TestInitialize::discoveryLists() {
 void TestInitialize::discoveryShowsTheWaitMessageDuringTheSearch() {
     Panel p;
     QString during;
-    p.driver.onCall = [&p, &during](const QString &) { during = p.results(); };
+    p.driver.onCall = [&p, &during](const QString &) {
+        during = p.results();
+    };
     p.form.ui.cmdFindLstn->setEnabled(true);
     p.click(p.form.ui.cmdFindLstn);
     QCOMPARE(during, QStringLiteral("FindLstn: Wait while looking for devices"));
@@ -268,9 +271,10 @@ void TestInitialize::initializeStopsAtTheFailingStep_data() {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<int>("calls");
     QTest::addColumn<QString>("report");
-    QTest::newRow("ibfind") << "ibfind" << 1
-                            << "ibfind error,  ibsta = &H8000 <  ERR  >, iberr =  0 EDVR <Op System "
-                               "Error>, ibcnt =  0";
+    QTest::newRow("ibfind")
+        << "ibfind" << 1
+        << "ibfind error,  ibsta = &H8000 <  ERR  >, iberr =  0 EDVR <Op System "
+           "Error>, ibcnt =  0";
     QTest::newRow("ibpad") << "ibpad" << 2
                            << "ibpad error,  ibsta = &H8000 <  ERR  >, iberr =  0 EDVR <Op System "
                               "Error>, ibcnt =  0";

@@ -77,8 +77,8 @@ void TestStandInSession::setSecondaryAddressAfterInitialize() {
     // Nobody listens at 9.
     w.type(ui.txtAddr, QStringLiteral("9"));
     w.click(ui.cmdSet);
-    QCOMPARE(w.results(), QStringLiteral(
-                              "Device not present at address  9.  Check device address and retry"));
+    QCOMPARE(w.results(),
+             QStringLiteral("Device not present at address  9.  Check device address and retry"));
     QCOMPARE(w.beeps.size(), 1);
     w.click(ui.cmdCLS);
     QVERIFY(w.errorShown());

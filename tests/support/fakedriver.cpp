@@ -28,13 +28,19 @@ Outcome Take(const QString &entry, const QString &args) {
     return fake.last;
 }
 
-int Status(const Outcome &o) { return o.result.value_or(o.sta); }
+int Status(const Outcome &o) {
+    return o.result.value_or(o.sta);
+}
 
 int fakeIbfind(const char *name) {
     return Take(QStringLiteral("ibfind"), QString::fromLatin1(name)).result.value_or(0);
 }
-int fakeIbpad(int ud, int pad) { return Status(Take(QStringLiteral("ibpad"), Join({ud, pad}))); }
-int fakeIbsre(int ud, int v) { return Status(Take(QStringLiteral("ibsre"), Join({ud, v}))); }
+int fakeIbpad(int ud, int pad) {
+    return Status(Take(QStringLiteral("ibpad"), Join({ud, pad})));
+}
+int fakeIbsre(int ud, int v) {
+    return Status(Take(QStringLiteral("ibsre"), Join({ud, v})));
+}
 int fakeIbdev(int board, int pad, int sad, int timo, int eot, int eos) {
     return Take(QStringLiteral("ibdev"), Join({board, pad, sad, timo, eot, eos}))
         .result.value_or(16);
@@ -44,14 +50,16 @@ int fakeIbln(int ud, int pad, int sad, short *found) {
     *found = o.listener;
     return Status(o);
 }
-int fakeIbonl(int ud, int v) { return Status(Take(QStringLiteral("ibonl"), Join({ud, v}))); }
-void fakeSendIFC(int board) { Take(QStringLiteral("SendIFC"), Join({board})); }
+int fakeIbonl(int ud, int v) {
+    return Status(Take(QStringLiteral("ibonl"), Join({ud, v})));
+}
+void fakeSendIFC(int board) {
+    Take(QStringLiteral("SendIFC"), Join({board}));
+}
 void fakeFindLstn(int board, const Addr4882 *pads, Addr4882 *results, int limit) {
-    const Outcome o = Take(QStringLiteral("FindLstn"), QString::number(board) +
-                                                            QLatin1String(", ") +
-                                                            AddressListText(pads) +
-                                                            QLatin1String(", ") +
-                                                            QString::number(limit));
+    const Outcome o = Take(QStringLiteral("FindLstn"),
+                           QString::number(board) + QLatin1String(", ") + AddressListText(pads) +
+                               QLatin1String(", ") + QString::number(limit));
     const std::size_t n = std::min<std::size_t>(o.words.size(), std::max(limit, 0));
     std::copy_n(o.words.begin(), n, results);
 }
@@ -71,9 +79,15 @@ void fakeReceive(int board, Addr4882 address, void *buffer, long count, int term
     const Outcome o = Take(QStringLiteral("Receive"), Join({board, address, count, termination}));
     std::memcpy(buffer, o.bytes.constData(), std::min<long>(o.bytes.size(), count));
 }
-int fakeThreadIbsta() { return ++FakeDriver::active->statusReads, FakeDriver::active->last.sta; }
-int fakeThreadIberr() { return ++FakeDriver::active->statusReads, FakeDriver::active->last.err; }
-int fakeThreadIbcnt() { return ++FakeDriver::active->statusReads, FakeDriver::active->last.cnt; }
+int fakeThreadIbsta() {
+    return ++FakeDriver::active->statusReads, FakeDriver::active->last.sta;
+}
+int fakeThreadIberr() {
+    return ++FakeDriver::active->statusReads, FakeDriver::active->last.err;
+}
+int fakeThreadIbcnt() {
+    return ++FakeDriver::active->statusReads, FakeDriver::active->last.cnt;
+}
 long fakeThreadIbcntl() {
     ++FakeDriver::active->statusReads;
     const Outcome &o = FakeDriver::active->last;
@@ -141,12 +155,30 @@ void FakeDriver::script(const QString &entry, const Outcome &outcome) {
 void FakeDriver::remove(const QString &entry) {
     gpib::EntryPoints t = FullTable();
     const QHash<QString, void (*)(gpib::EntryPoints &)> clear{
-        {QStringLiteral("ibfind"), [](gpib::EntryPoints &e) { e.ibfind = nullptr; }},
-        {QStringLiteral("Send"), [](gpib::EntryPoints &e) { e.Send = nullptr; }},
-        {QStringLiteral("ibdev"), [](gpib::EntryPoints &e) { e.ibdev = nullptr; }},
-        {QStringLiteral("ibln"), [](gpib::EntryPoints &e) { e.ibln = nullptr; }},
-        {QStringLiteral("ReadStatusByte"), [](gpib::EntryPoints &e) { e.ReadStatusByte = nullptr; }},
-        {QStringLiteral("ThreadIbcntl"), [](gpib::EntryPoints &e) { e.ThreadIbcntl = nullptr; }},
+        {QStringLiteral("ibfind"),
+         [](gpib::EntryPoints &e) {
+             e.ibfind = nullptr;
+         }},
+        {QStringLiteral("Send"),
+         [](gpib::EntryPoints &e) {
+             e.Send = nullptr;
+         }},
+        {QStringLiteral("ibdev"),
+         [](gpib::EntryPoints &e) {
+             e.ibdev = nullptr;
+         }},
+        {QStringLiteral("ibln"),
+         [](gpib::EntryPoints &e) {
+             e.ibln = nullptr;
+         }},
+        {QStringLiteral("ReadStatusByte"),
+         [](gpib::EntryPoints &e) {
+             e.ReadStatusByte = nullptr;
+         }},
+        {QStringLiteral("ThreadIbcntl"),
+         [](gpib::EntryPoints &e) {
+             e.ThreadIbcntl = nullptr;
+         }},
     };
     const auto clearEntry = clear.value(entry);
     if (!clearEntry)

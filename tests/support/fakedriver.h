@@ -18,11 +18,11 @@ struct Outcome {
     int sta = 0x0100; // CMPL
     int err = 0;
     int cnt = 0;
-    std::optional<long> cntl;   // defaults to cnt
-    std::optional<int> result;  // ibfind 0, ibdev 16, other ib* calls sta
-    short listener = 1;         // ibln's flag
-    short statusByte = 0;       // ReadStatusByte's status
-    QByteArray bytes;           // written into Receive's buffer, at most its size
+    std::optional<long> cntl;          // defaults to cnt
+    std::optional<int> result;         // ibfind 0, ibdev 16, other ib* calls sta
+    short listener = 1;                // ibln's flag
+    short statusByte = 0;              // ReadStatusByte's status
+    QByteArray bytes;                  // written into Receive's buffer, at most its size
     std::vector<gpib::Addr4882> words; // written into FindLstn's results, at most limit
 };
 
@@ -41,8 +41,8 @@ public:
     void remove(const QString &entry);
 
     QStringList calls;
-    QByteArray lastSent;   // the bytes of the last Send, exactly as the driver got them
-    int statusReads = 0;   // calls of the four Thread* entry points
+    QByteArray lastSent; // the bytes of the last Send, exactly as the driver got them
+    int statusReads = 0; // calls of the four Thread* entry points
     // Called with each recorded call, while the driver "works": lets a test look at the
     // window as it stands during the call.
     std::function<void(const QString &call)> onCall;

@@ -18,9 +18,13 @@ Window::Window() {
         qWarning("the window was not exposed");
 }
 
-Window::~Window() { panel::SetBeepHook({}); }
+Window::~Window() {
+    panel::SetBeepHook({});
+}
 
-void Window::click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+void Window::click(QAbstractButton *button) {
+    QTest::mouseClick(button, Qt::LeftButton);
+}
 
 void Window::type(QLineEdit *box, const QString &text) {
     box->setFocus();

@@ -74,11 +74,11 @@ void TestGpib32::sendConvertsToLatin1_data() {
     QTest::addColumn<QString>("textAfter");
     QTest::newRow("ascii") << "*RST" << QByteArray("*RST") << "*RST";
     QTest::newRow("latin-1") << QString::fromUtf8("V\u00e9") << QByteArray("V\xe9") << "Vé";
-    QTest::newRow("outside latin-1")
-        << QString::fromUtf8("1\u03a9") << QByteArray("1?") << "1?";
+    QTest::newRow("outside latin-1") << QString::fromUtf8("1\u03a9") << QByteArray("1?") << "1?";
     QTest::newRow("empty") << "" << QByteArray() << "";
     QTest::newRow("nul inside") << QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b")
-                                << QByteArray("a\0b", 3) << QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b");
+                                << QByteArray("a\0b", 3)
+                                << QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b");
 }
 
 void TestGpib32::sendConvertsToLatin1() {
@@ -162,10 +162,10 @@ void TestGpib32::mirrorHoldsTheLastCallOnly() {
     failed.err = 2;
     failed.cnt = 3;
     Outcome wide;
-    wide.sta = 0x1A100;  // only the low 16 bits count
+    wide.sta = 0x1A100; // only the low 16 bits count
     wide.err = 0x10006;
-    wide.cnt = 70000;    // 16-bit ibcnt gets the low bits ...
-    wide.cntl = 70000;   // ... ibcntl the whole
+    wide.cnt = 70000;  // 16-bit ibcnt gets the low bits ...
+    wide.cntl = 70000; // ... ibcntl the whole
     driver.script(QStringLiteral("SendIFC"), failed);
     driver.script(QStringLiteral("DevClear"), wide);
     SendIFC(0);
@@ -266,7 +266,8 @@ void TestGpib32::missingEntryPointFailsWithoutCalling() {
     QCOMPARE(iberr, int16(0));
     QCOMPARE(ibcnt, int16(0));
     QCOMPARE(ibcntl, 0);
-    QVERIFY(driver.calls.filter(QRegularExpression(QLatin1Char('^') + entry + QLatin1String("\\("))).isEmpty());
+    QVERIFY(driver.calls.filter(QRegularExpression(QLatin1Char('^') + entry + QLatin1String("\\(")))
+                .isEmpty());
     if (entry == QLatin1String("ibdev"))
         QCOMPARE(ud, int16(-1));
     if (entry == QLatin1String("ibln"))

@@ -28,7 +28,8 @@ void TestResponse::firstLine_data() {
     QTest::newRow("80 bytes, no line feed")
         << QString(79, QLatin1Char('x')) + QLatin1Char('y') << QString(79, QLatin1Char('x')) + 'y';
     QTest::newRow("tab is no blank") << padded("v\t") << "v\t";
-    QTest::newRow("latin-1") << padded(QString::fromUtf8("\u00b5V\n")) << QString::fromUtf8("\u00b5V");
+    QTest::newRow("latin-1") << padded(QString::fromUtf8("\u00b5V\n"))
+                             << QString::fromUtf8("\u00b5V");
 }
 
 void TestResponse::firstLine() {

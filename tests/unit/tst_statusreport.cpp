@@ -42,9 +42,10 @@ void TestStatusReport::report_data() {
     QTest::newRow("negative count") << "L" << 0xC100 << 6 << -1
                                     << "L,  ibsta = &HC100 <  ERR TIMO CMPL  >, iberr =  6 EABO "
                                        "<Operation aborted>, ibcnt = -1";
-    QTest::newRow("two-digit code") << "FindLstn error" << 0x8000 << 20 << 0
-                                    << "FindLstn error,  ibsta = &H8000 <  ERR  >, iberr =  20 ETAB "
-                                       "<Table Overflow>, ibcnt =  0";
+    QTest::newRow("two-digit code")
+        << "FindLstn error" << 0x8000 << 20 << 0
+        << "FindLstn error,  ibsta = &H8000 <  ERR  >, iberr =  20 ETAB "
+           "<Table Overflow>, ibcnt =  0";
     QTest::newRow("32-bit count") << "L" << 0x2100 << 0 << 100000
                                   << "L,  ibsta = &H2100 <  END CMPL  >, iberr =  0 EDVR <Op "
                                      "System Error>, ibcnt =  100000";
@@ -58,8 +59,8 @@ void TestStatusReport::report_data() {
                                  << "L,  ibsta = &H8100 <  ERR CMPL  >, iberr =  13, ibcnt =  3";
     QTest::newRow("unlisted 21") << "L" << 0x8000 << 21 << 0
                                  << "L,  ibsta = &H8000 <  ERR  >, iberr =  21, ibcnt =  0";
-    QTest::newRow("negative code") << "L" << 0x8000 << -1 << 0
-                                   << "L,  ibsta = &H8000 <  ERR  >, iberr = -1, ibcnt =  0";
+    QTest::newRow("negative code")
+        << "L" << 0x8000 << -1 << 0 << "L,  ibsta = &H8000 <  ERR  >, iberr = -1, ibcnt =  0";
 }
 
 void TestStatusReport::report() {
@@ -76,8 +77,8 @@ void TestStatusReport::report() {
 void TestStatusReport::everyBitHasItsName_data() {
     QTest::addColumn<int>("bit");
     QTest::addColumn<QString>("name");
-    const char *names[] = {"DCAS", "DTAS", "LACS", "TACS", "ATN",  "CIC",  "REM", "LOK",
-                           "CMPL", "EVENT", "SPOLL", "RQS", "SRQI", "END", "TIMO", "ERR"};
+    const char *names[] = {"DCAS", "DTAS",  "LACS",  "TACS", "ATN",  "CIC", "REM",  "LOK",
+                           "CMPL", "EVENT", "SPOLL", "RQS",  "SRQI", "END", "TIMO", "ERR"};
     for (int bit = 0; bit < 16; ++bit)
         QTest::newRow(names[bit]) << bit << names[bit];
 }
@@ -124,7 +125,7 @@ void TestStatusReport::everyListedCodeHasItsName() {
 void TestStatusReport::reportErrorUsesTheMirrorAndKeepsTheLatest() {
     GPIB32::ibsta = static_cast<std::int16_t>(0x8000);
     GPIB32::iberr = 2;
-    GPIB32::ibcnt = 7;    // the 16-bit count is not shown ...
+    GPIB32::ibcnt = 7;      // the 16-bit count is not shown ...
     GPIB32::ibcntl = 70000; // ... the 32-bit one is, under the name ibcnt
     QString first = QStringLiteral("Send error");
     Module3::ReportError(first);
