@@ -7,16 +7,21 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace gpibsim {
 
 namespace {
 
-// Indexed by Entry.
-constexpr auto kEntryNames = std::to_array<std::string_view>(
-    {"ibfind", "ibpad", "ibsre", "ibdev", "ibln", "ibonl", "SendIFC", "FindLstn", "DevClear",
-     "ReadStatusByte", "Send", "Receive"});
-static_assert(kEntryNames.size() == kEntryCount);
+constexpr std::pair<std::string_view, Entry> kEntryNames[] = {
+    {"ibfind", Entry::ibfind},     {"ibpad", Entry::ibpad},
+    {"ibsre", Entry::ibsre},       {"ibdev", Entry::ibdev},
+    {"ibln", Entry::ibln},         {"ibonl", Entry::ibonl},
+    {"SendIFC", Entry::SendIFC},   {"FindLstn", Entry::FindLstn},
+    {"DevClear", Entry::DevClear}, {"ReadStatusByte", Entry::ReadStatusByte},
+    {"Send", Entry::Send},         {"Receive", Entry::Receive},
+};
+static_assert(std::size(kEntryNames) == kEntryCount);
 
 constexpr int kLongestDelayMs = 60000;
 
@@ -72,7 +77,8 @@ std::optional<std::string> unescape(std::string_view text) {
 // Control characters shown as '?', so a report stays on one line.
 std::string printable(std::string_view text) {
     std::string shown(text);
-    std::ranges::replace_if(shown, [](unsigned char c) { return c < 0x20 || c == 0x7F; }, '?');
+    std::ranges::replace_if(
+        shown, [](unsigned char c) { return c < 0x20 || c == 0x7F; }, '?');
     return shown;
 }
 
@@ -142,15 +148,16 @@ std::string Parser::place(InstrumentKind kind, std::string_view address) {
 
 std::string Parser::fault(std::string_view value, bool delay) {
     const std::size_t colon = value.find(':');
-    const auto *name = std::ranges::find(kEntryNames, value.substr(0, colon));
-    if (colon == std::string_view::npos || name == kEntryNames.end()) {
+    const auto *name = std::ranges::find(kEntryNames, value.substr(0, colon),
+                                         &std::pair<std::string_view, Entry>::first);
+    if (colon == std::string_view::npos || name == std::ranges::end(kEntryNames)) {
         return "unknown entry point";
     }
     const std::optional<int> number = toInt(value.substr(colon + 1));
     if (!number || *number < 0 || (delay && *number > kLongestDelayMs)) {
         return delay ? "the delay is not 0..60000 ms" : "the error code is not a number >= 0";
     }
-    Fault &fault = bench_.faults[static_cast<std::size_t>(name - kEntryNames.begin())];
+    Fault &fault = bench_.faults[static_cast<std::size_t>(name->second)];
     if (delay) {
         fault.delay = std::chrono::milliseconds(*number);
     } else {
@@ -184,8 +191,8 @@ std::string Parser::finish() {
         bench_.instruments = defaultBench().instruments;
     }
     for (Answer &answer : answers_) {
-        const auto placement = std::ranges::find(bench_.instruments, answer.address,
-                                                 &Placement::address);
+        const auto placement =
+            std::ranges::find(bench_.instruments, answer.address, &Placement::address);
         if (placement == bench_.instruments.end()) {
             return "item \"" + printable(answer.item) + "\": no instrument at that address";
         }

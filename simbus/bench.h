@@ -63,7 +63,7 @@ struct ParsedBench {
     std::string error; // what is malformed, empty when nothing is
 };
 
-// Reads a bench in the GPIBSIM_BENCH grammar described in simbus/README.md.
+// Reads a bench written in the GPIBSIM_BENCH grammar (see the README).
 ParsedBench parseBench(std::string_view text);
 
 // The bench GPIBSIM_BENCH describes. A malformed value is reported in one line on stderr and

@@ -65,16 +65,11 @@ int Bus::find(const char *name) {
     return ud;
 }
 
-// The board's own address takes no part in the simulated traffic, so for the board the new
-// address is only checked.
+// Descriptors' own addresses take no part in the simulated traffic; a new one is only checked.
 int Bus::setPrimaryAddress(int ud, int pad) {
     return call(Entry::ibpad, [&]() -> Outcome {
-        const auto device = devices_.find(ud);
-        if (!isPrimary(pad) || (ud != kBoard && device == devices_.end())) {
+        if (!isDescriptor(ud) || !isPrimary(pad)) {
             return {.iberr = EARG};
-        }
-        if (ud != kBoard) {
-            device->second.current = makeAddress(pad, device->second.current >> 8);
         }
         return {};
     });
@@ -101,8 +96,8 @@ int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eos) {
             return {.iberr = EARG};
         }
         int lowestFree = kFirstDevice;
-        for (const auto &used : devices_) {
-            if (used.first != lowestFree) {
+        for (const int used : devices_) {
+            if (used != lowestFree) {
                 break;
             }
             ++lowestFree;
@@ -110,8 +105,7 @@ int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eos) {
         if (lowestFree >= kDescriptorLimit) {
             return {.iberr = EDVR};
         }
-        const Addr4882_t address = makeAddress(pad, sad);
-        devices_.emplace(lowestFree, Device{address, address});
+        devices_.insert(lowestFree);
         ud = lowestFree;
         return {};
     });
@@ -120,37 +114,33 @@ int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eos) {
 
 int Bus::checkListener(int ud, int pad, int sad, short *found) {
     return call(Entry::ibln, [&]() -> Outcome {
-        const bool valid = (ud == kBoard || devices_.contains(ud)) && isPrimary(pad) &&
+        const bool valid = isDescriptor(ud) && isPrimary(pad) &&
                            (isSecondary(sad) || sad == ALL_SAD) && found != nullptr;
         if (const auto error = refusal(kBoard, valid)) {
             return {.iberr = error};
         }
         board_.commandMode();
-        const bool listens =
-            sad == ALL_SAD ? !secondaryListeners(pad).empty() : at(makeAddress(pad, sad)) != nullptr;
+        const bool listens = sad == ALL_SAD ? !secondaryListeners(pad).empty()
+                                            : at(makeAddress(pad, sad)) != nullptr;
         *found = listens ? 1 : 0;
         return {};
     });
 }
 
-// Off line the board drops out of charge and releases REN; back on line it has no settings of
-// its own to restore.
+// Off line the board drops out of charge and releases REN, and a device descriptor is freed.
+// Back on line neither has settings to restore.
 int Bus::setOnline(int ud, int online) {
     return call(Entry::ibonl, [&]() -> Outcome {
-        if (ud == kBoard) {
-            if (online == 0) {
-                board_ = {};
-            }
-            return {};
-        }
-        const auto device = devices_.find(ud);
-        if (device == devices_.end()) {
+        if (!isDescriptor(ud)) {
             return {.iberr = EARG};
         }
-        if (online == 0) {
-            devices_.erase(device);
+        if (online != 0) {
+            return {};
+        }
+        if (ud == kBoard) {
+            board_ = {};
         } else {
-            device->second.current = device->second.opened;
+            devices_.erase(ud);
         }
         return {};
     });
@@ -281,6 +271,10 @@ void Bus::receive(int board, Addr4882_t address, void *buffer, long count, int t
         }
         return {.bits = talked.end ? END : 0, .count = moved};
     });
+}
+
+bool Bus::isDescriptor(int ud) const {
+    return ud == kBoard || devices_.contains(ud);
 }
 
 // Why traffic on `board` cannot start, if it cannot.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace gpibsim {
@@ -39,7 +40,7 @@ public:
 private:
     struct Outcome {
         std::optional<int> iberr{}; // set when the call fails
-        int bits = 0;             // TIMO and END
+        int bits = 0;               // TIMO and END
         long count = 0;
     };
 
@@ -62,12 +63,8 @@ private:
         }
     };
 
-    struct Device {
-        Addr4882_t opened;
-        Addr4882_t current;
-    };
-
     template <typename Operation> int call(Entry entry, Operation operation);
+    bool isDescriptor(int ud) const;
     std::optional<int> refusal(int board, bool argumentsValid) const;
     int boardStatus() const;
     Instrument *at(Addr4882_t address) const;
@@ -77,7 +74,9 @@ private:
     const std::optional<int> listeners_;
     std::mutex mutex_;
     std::map<Addr4882_t, std::unique_ptr<Instrument>> instruments_;
-    std::map<int, Device> devices_;
+    // Open device descriptors. Their addresses never matter: the calls that take a device
+    // descriptor address the bus through their own arguments.
+    std::set<int> devices_;
     Board board_;
 };
 

@@ -10,9 +10,8 @@ namespace gpibsim {
 namespace {
 
 bool nodeMatches(std::string_view pattern, std::string_view node) {
-    const auto shortEnd = std::ranges::find_if(pattern, [](unsigned char c) {
-        return std::islower(c) != 0;
-    });
+    const auto shortEnd =
+        std::ranges::find_if(pattern, [](unsigned char c) { return std::islower(c) != 0; });
     const std::string_view shortForm(pattern.begin(), shortEnd);
     return equalsIgnoringCase(node, pattern) || equalsIgnoringCase(node, shortForm);
 }

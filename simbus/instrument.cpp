@@ -107,8 +107,8 @@ Instrument::Talked Instrument::talk(std::span<char> buffer, int termination) {
     while (talked.count < buffer.size() && !talked.timedOut && !talked.end) {
         const char byte = output_[talked.count];
         buffer[talked.count++] = byte;
-        talked.end = talked.count == output_.size() ||
-                     (termination < 256 && static_cast<unsigned char>(byte) == termination);
+        talked.end =
+            talked.count == output_.size() || static_cast<unsigned char>(byte) == termination;
     }
     output_.erase(0, talked.count);
     updateServiceRequest();
@@ -128,11 +128,17 @@ void Instrument::clear() {
     updateServiceRequest();
 }
 
-void Instrument::answerEveryReadWith(std::string text) { scriptedAnswer_ = std::move(text); }
+void Instrument::answerEveryReadWith(std::string text) {
+    scriptedAnswer_ = std::move(text);
+}
 
-bool Instrument::execute(std::string_view, std::string_view) { return false; }
+bool Instrument::execute(std::string_view, std::string_view) {
+    return false;
+}
 
-void Instrument::respond(std::string text) { responses_.push_back(std::move(text)); }
+void Instrument::respond(std::string text) {
+    responses_.push_back(std::move(text));
+}
 
 void Instrument::runMessage() {
     if (overrun_) {
@@ -254,7 +260,9 @@ std::uint8_t Instrument::statusByte() const {
            ((eventStatus_ & eventEnable_) != 0 ? kEventSummary : 0);
 }
 
-bool Instrument::serviceSummary() const { return (statusByte() & serviceEnable_) != 0; }
+bool Instrument::serviceSummary() const {
+    return (statusByte() & serviceEnable_) != 0;
+}
 
 // RQS rises with each new reason for service, stays until a serial poll reads it, and drops
 // when the reason goes away.

@@ -42,7 +42,7 @@ public:
     // Data bytes heard as listener; `end` means EOI came with the last one.
     void listen(std::string_view bytes, bool end);
     // Talks into `buffer` until it is full, after the byte sent with EOI, or after the
-    // end-of-string byte `termination` when that is below 256.
+    // end-of-string byte `termination`; STOPend (0x100) equals no byte.
     Talked talk(std::span<char> buffer, int termination);
     // The status byte with RQS; the poll clears RQS.
     std::uint8_t serialPoll();
