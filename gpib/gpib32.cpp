@@ -37,6 +37,13 @@ Addr4882 Word(int16 address) {
     return static_cast<Addr4882>(address);
 }
 
+// The 8-bit copy of the text that goes to the driver. One buffer serves every call: the
+// wrappers run one at a time on the calling thread, and reusing it spares an allocation.
+QByteArray &EightBitBuffer() {
+    thread_local QByteArray bytes;
+    return bytes;
+}
+
 } // namespace
 
 void RefreshStatus() {
@@ -60,7 +67,8 @@ void RefreshStatus() {
 }
 
 int16 ibfind(const QString &name, int16 *descriptor) {
-    const QByteArray bytes = gpib::ToLatin1(name);
+    QByteArray &bytes = EightBitBuffer();
+    gpib::ToLatin1(name, bytes);
     int result = -1;
     if (auto fn = Bound(&EntryPoints::ibfind, kIbfindName))
         result = fn(bytes.constData());
@@ -148,18 +156,20 @@ void ReadStatusByte(int16 board, int16 address, int16 &status) {
 }
 
 void Send(int16 board, int16 address, QString &message, int16 eotMode) {
-    const QByteArray bytes = gpib::ToLatin1(message);
+    QByteArray &bytes = EightBitBuffer();
+    gpib::ToLatin1(message, bytes);
     if (auto fn = Bound(&EntryPoints::Send, "Send"))
         fn(board, Word(address), bytes.constData(), bytes.size(), eotMode);
-    message = gpib::FromLatin1(bytes);
+    gpib::FromLatin1(bytes, message);
     RefreshStatus();
 }
 
 void Receive(int16 board, int16 address, QString &buffer, int16 termination) {
-    QByteArray bytes = gpib::ToLatin1(buffer);
+    QByteArray &bytes = EightBitBuffer();
+    gpib::ToLatin1(buffer, bytes);
     if (auto fn = Bound(&EntryPoints::Receive, "Receive"))
         fn(board, Word(address), bytes.data(), bytes.size(), termination);
-    buffer = gpib::FromLatin1(bytes);
+    gpib::FromLatin1(bytes, buffer);
     RefreshStatus();
 }
 

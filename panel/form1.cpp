@@ -21,9 +21,10 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
 }
 
 void Form1::applyLook() {
+    // Sizes given, the images are read only when an icon of that size is drawn.
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/assets/icons/quorin-%1.png").arg(size));
+        icon.addFile(QStringLiteral(":/assets/icons/quorin-%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
 
     // Two backgrounds use system colours of their own, mapped to the nearest palette roles:
