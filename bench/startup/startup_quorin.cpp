@@ -1,0 +1,11 @@
+// The program's own start (panel/main.cpp), reporting when its window is first painted.
+#include "panel/form1.h"
+#include "startupreport.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    Form1 window;
+    return ShowAndReportStartup(window);
+}

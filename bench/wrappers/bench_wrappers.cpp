@@ -1,0 +1,152 @@
+// Each GPIB32 wrapper against the stand-in's entry point, both on the one loaded library, in
+// three ways: the bare entry point, the entry point followed by the four status reads every
+// wrapper also makes, and the wrapper through the binding. One benchmark per call; each of its
+// rounds times a block of calls in each way back to back, so that load from elsewhere on the
+// machine falls on the three alike. Google Benchmark's time column is a whole round; the
+// figures are the counters: the median time per call of each way and the median of the
+// rounds' ratios.
+#include "gpib/driverbinding.h"
+#include "gpib/gpib32.h"
+#include "simbus/gpibsim.h"
+
+#include <QCoreApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int kBoard = 0;
+constexpr Addr4882_t kMultimeter = 4;
+constexpr long kMessageBytes = 80;
+// Long enough that reading the clock costs little, short enough that another process seldom
+// cuts into a block.
+constexpr int kCallsPerBlock = 64;
+
+enum Way { kDirect, kDirectAndStatus, kWrapper, kWays };
+
+void ReadStatus() {
+    benchmark::DoNotOptimize(ThreadIbsta());
+    benchmark::DoNotOptimize(ThreadIberr());
+    benchmark::DoNotOptimize(ThreadIbcnt());
+    benchmark::DoNotOptimize(ThreadIbcntl());
+}
+
+template <typename Call> double NanosecondsPerCall(const Call &call) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kCallsPerBlock; ++i)
+        call();
+    const std::chrono::duration<double, std::nano> block = std::chrono::steady_clock::now() - start;
+    return block.count() / kCallsPerBlock;
+}
+
+double Median(std::vector<double> values) {
+    const auto middle = values.begin() + static_cast<long>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+double MedianRatio(const std::vector<double> &numerators, const std::vector<double> &denominators) {
+    std::vector<double> ratios;
+    std::ranges::transform(numerators, denominators, std::back_inserter(ratios), std::divides{});
+    return Median(std::move(ratios));
+}
+
+// A call that failed, or moved another number of bytes, timed something else.
+void CheckLastCall(benchmark::State &state, long expectedCount) {
+    if ((ThreadIbsta() & ERR) != 0 || ThreadIbcntl() != expectedCount)
+        state.SkipWithError("the call failed or moved another number of bytes");
+}
+
+template <typename Direct, typename Wrapper>
+void Compare(const char *call, long expectedCount, Direct direct, Wrapper wrapper) {
+    benchmark::RegisterBenchmark(call, [=](benchmark::State &state) {
+        const auto directAndStatus = [&] {
+            direct();
+            ReadStatus();
+        };
+        const std::array<std::function<double()>, kWays> blocks{
+            [&] { return NanosecondsPerCall(direct); },
+            [&] { return NanosecondsPerCall(directAndStatus); },
+            [&] { return NanosecondsPerCall(wrapper); },
+        };
+        std::array<std::vector<double>, kWays> times;
+        std::size_t round = 0;
+        for (auto _ : state) {
+            // Each way leads in turn, so that none always follows the same other.
+            for (std::size_t k = 0; k < kWays; ++k) {
+                const std::size_t way = (round + k) % kWays;
+                times[way].push_back(blocks[way]());
+            }
+            ++round;
+        }
+        CheckLastCall(state, expectedCount);
+        state.counters["direct_ns"] = Median(times[kDirect]);
+        state.counters["direct_status_ns"] = Median(times[kDirectAndStatus]);
+        state.counters["wrapper_ns"] = Median(times[kWrapper]);
+        state.counters["wrapper_per_direct_status"] =
+            MedianRatio(times[kWrapper], times[kDirectAndStatus]);
+        state.counters["wrapper_per_direct"] = MedianRatio(times[kWrapper], times[kDirect]);
+    });
+}
+
+// Sixteen *CLS in one program message: 80 bytes the instrument takes without an error.
+std::string EightyByteMessage() {
+    std::string message;
+    while (message.size() < kMessageBytes)
+        message += "*CLS;";
+    return message;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    // The stand-in reads this at its first call: a multimeter at 4 that answers every read
+    // with exactly 80 bytes, so a Receive of 80 bytes never waits and always ends with END.
+    const std::string reply(kMessageBytes, '7');
+    setenv("GPIBSIM_BENCH", ("dmm@4;response=4:" + reply).c_str(), 1);
+    benchmark::Initialize(&argc, argv);
+    // The binding looks for its library through the application.
+    QCoreApplication app(argc, argv);
+    gpib::DriverBinding::instance().useLibraries({QStringLiteral(GPIBSIM_PATH)});
+    // Bus traffic needs the board in charge.
+    GPIB32::ibfind(QStringLiteral("GPIB0"));
+    GPIB32::SendIFC(kBoard);
+
+    const std::string message = EightyByteMessage();
+    QString messageText = QString::fromLatin1(message);
+    char replyBytes[kMessageBytes];
+    QString replyText(kMessageBytes, QLatin1Char(' '));
+    short status = 0;
+    GPIB32::int16 statusWord = 0;
+
+    Compare(
+        "Send80", kMessageBytes,
+        [&] { Send(kBoard, kMultimeter, message.data(), kMessageBytes, DABend); },
+        [&] { GPIB32::Send(kBoard, kMultimeter, messageText, DABend); });
+    Compare(
+        "Receive80", kMessageBytes,
+        [&] { Receive(kBoard, kMultimeter, replyBytes, kMessageBytes, STOPend); },
+        [&] { GPIB32::Receive(kBoard, kMultimeter, replyText, STOPend); });
+    Compare(
+        "SendIFC", 0, [] { SendIFC(kBoard); }, [] { GPIB32::SendIFC(kBoard); });
+    Compare(
+        "DevClear", 0, [] { DevClear(kBoard, kMultimeter); },
+        [] { GPIB32::DevClear(kBoard, kMultimeter); });
+    Compare(
+        "ReadStatusByte", 0, [&] { ReadStatusByte(kBoard, kMultimeter, &status); },
+        [&] { GPIB32::ReadStatusByte(kBoard, kMultimeter, statusWord); });
+
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
