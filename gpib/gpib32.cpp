@@ -44,6 +44,20 @@ QByteArray &EightBitBuffer() {
     return bytes;
 }
 
+// Calls one of the ib* entry points, which return the status word or a descriptor; -1 stands
+// for the result of a call that could not be made.
+template <typename... Params, typename... Args>
+int CallIb(int (*EntryPoints::*slot)(Params...), const char *name, Args... args) {
+    const auto fn = Bound(slot, name);
+    return fn ? fn(args...) : -1;
+}
+
+// The last steps of an ib* wrapper: refresh the mirror, hand back the result's low 16 bits.
+int16 Finish(int result) {
+    RefreshStatus();
+    return Low16(result);
+}
+
 } // namespace
 
 void RefreshStatus() {
@@ -69,56 +83,34 @@ void RefreshStatus() {
 int16 ibfind(const QString &name, int16 *descriptor) {
     QByteArray &bytes = EightBitBuffer();
     gpib::ToLatin1(name, bytes);
-    int result = -1;
-    if (auto fn = Bound(&EntryPoints::ibfind, kIbfindName))
-        result = fn(bytes.constData());
+    const int result = CallIb(&EntryPoints::ibfind, kIbfindName, bytes.constData());
     if (descriptor)
         *descriptor = Low16(result);
-    RefreshStatus();
-    return Low16(result);
+    return Finish(result);
 }
 
 int16 ibpad(int16 ud, int16 pad) {
-    int result = -1;
-    if (auto fn = Bound(&EntryPoints::ibpad, "ibpad"))
-        result = fn(ud, pad);
-    RefreshStatus();
-    return Low16(result);
+    return Finish(CallIb(&EntryPoints::ibpad, "ibpad", ud, pad));
 }
 
 int16 ibsre(int16 ud, int16 v) {
-    int result = -1;
-    if (auto fn = Bound(&EntryPoints::ibsre, "ibsre"))
-        result = fn(ud, v);
-    RefreshStatus();
-    return Low16(result);
+    return Finish(CallIb(&EntryPoints::ibsre, "ibsre", ud, v));
 }
 
 int16 ibdev(int16 board, int16 pad, int16 sad, int16 tmo, int16 eot, int16 eos, int16 &ud) {
-    int result = -1;
-    if (auto fn = Bound(&EntryPoints::ibdev, "ibdev"))
-        result = fn(board, pad, sad, tmo, eot, eos);
+    const int result = CallIb(&EntryPoints::ibdev, "ibdev", board, pad, sad, tmo, eot, eos);
     ud = Low16(result);
-    RefreshStatus();
-    return Low16(result);
+    return Finish(result);
 }
 
+// Without a driver the flag is left as the caller set it: claiming a listener would turn a
+// failure into a success.
 int16 ibln(int16 ud, int16 pad, int16 sad, int16 &listener) {
-    int result = -1;
-    // Without a driver the flag is left as the caller set it: claiming a listener would turn
-    // a failure into a success.
-    if (auto fn = Bound(&EntryPoints::ibln, "ibln"))
-        result = fn(ud, pad, sad, &listener);
-    RefreshStatus();
-    return Low16(result);
+    return Finish(CallIb(&EntryPoints::ibln, "ibln", ud, pad, sad, &listener));
 }
 
 int16 ibonl(int16 ud, int16 v) {
-    int result = -1;
-    if (auto fn = Bound(&EntryPoints::ibonl, "ibonl"))
-        result = fn(ud, v);
-    RefreshStatus();
-    return Low16(result);
+    return Finish(CallIb(&EntryPoints::ibonl, "ibonl", ud, v));
 }
 
 void SendIFC(int16 board) {
