@@ -20,6 +20,16 @@ constexpr std::pair<std::string_view, Entry> kEntryNames[] = {
     {"SendIFC", Entry::SendIFC},   {"FindLstn", Entry::FindLstn},
     {"DevClear", Entry::DevClear}, {"ReadStatusByte", Entry::ReadStatusByte},
     {"Send", Entry::Send},         {"Receive", Entry::Receive},
+    {"ibsad", Entry::ibsad},       {"ibtmo", Entry::ibtmo},
+    {"ibeos", Entry::ibeos},       {"ibeot", Entry::ibeot},
+    {"ibask", Entry::ibask},       {"ibconfig", Entry::ibconfig},
+    {"ibsic", Entry::ibsic},       {"ibwrt", Entry::ibwrt},
+    {"ibwrta", Entry::ibwrta},     {"ibrd", Entry::ibrd},
+    {"ibrda", Entry::ibrda},       {"ibcmd", Entry::ibcmd},
+    {"ibcmda", Entry::ibcmda},     {"ibclr", Entry::ibclr},
+    {"ibtrg", Entry::ibtrg},       {"ibloc", Entry::ibloc},
+    {"ibrsp", Entry::ibrsp},       {"ibspb", Entry::ibspb},
+    {"ibwait", Entry::ibwait},     {"iblines", Entry::iblines},
 };
 static_assert(std::size(kEntryNames) == kEntryCount);
 

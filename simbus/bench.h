@@ -25,8 +25,28 @@ enum class Entry {
     ReadStatusByte,
     Send,
     Receive,
+    ibsad,
+    ibtmo,
+    ibeos,
+    ibeot,
+    ibask,
+    ibconfig,
+    ibsic,
+    ibwrt,
+    ibwrta,
+    ibrd,
+    ibrda,
+    ibcmd,
+    ibcmda,
+    ibclr,
+    ibtrg,
+    ibloc,
+    ibrsp,
+    ibspb,
+    ibwait,
+    iblines,
 };
-inline constexpr std::size_t kEntryCount = 12;
+inline constexpr std::size_t kEntryCount = 32;
 
 enum class InstrumentKind { Multimeter, Generic };
 

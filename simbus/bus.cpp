@@ -1,58 +1,90 @@
 #include "simbus/bus.h"
 
 #include "simbus/address.h"
-#include "simbus/callstatus.h"
-#include "simbus/multimeter.h"
+#include "simbus/options.h"
 #include "simbus/text.h"
+#include "simbus/timeout.h"
 
 #include <algorithm>
-#include <string>
 #include <thread>
+#include <type_traits>
 
 namespace gpibsim {
 
 namespace {
 
-std::unique_ptr<Instrument> makeInstrument(const Placement &placement) {
-    const std::string pad = std::to_string(placement.address & 0xFF);
-    const std::string serial = "SIM" + std::string(4 - pad.size(), '0') + pad;
-    std::unique_ptr<Instrument> instrument;
-    if (placement.kind == InstrumentKind::Multimeter) {
-        instrument = std::make_unique<Multimeter>(serial);
-    } else {
-        instrument = std::make_unique<Instrument>("Simulated Instrument", serial);
-    }
-    if (placement.answer) {
-        instrument->answerEveryReadWith(*placement.answer);
-    }
-    return instrument;
+constexpr int kDeviceWaitable = TIMO | END | CMPL | RQS;
+constexpr int kBoardWaitable =
+    TIMO | END | SRQI | SPOLL | EVENT | CMPL | LOK | REM | CIC | ATN | TACS | LACS | DTAS | DCAS;
+
+bool isBuffer(const void *data, long count) {
+    return count >= 0 && (data != nullptr || count == 0);
 }
 
 } // namespace
 
-Bus::Bus(const Bench &bench) : faults_(bench.faults), listeners_(bench.listeners) {
-    for (const Placement &placement : bench.instruments) {
-        instruments_.emplace(placement.address, makeInstrument(placement));
-    }
-}
+Bus::Bus(const Bench &bench)
+    : faults_(bench.faults), listeners_(bench.listeners), cable_(bench.instruments) {}
 
 // Scripted faults come first: a delay outside the lock, so other threads go on meanwhile,
-// then a scripted failure in place of the call.
-template <typename Operation> int Bus::call(Entry entry, Operation operation) {
+// then a scripted failure in place of the call. An operation that waits is handed the lock.
+template <typename Operation> int Bus::call(Entry entry, int ud, Operation operation) {
     const Fault &fault = faults_[static_cast<std::size_t>(entry)];
     std::this_thread::sleep_for(fault.delay);
-    const std::lock_guard lock(mutex_);
-    const Outcome outcome = fault.iberr ? Outcome{.iberr = fault.iberr} : operation();
-    CallStatus &status = threadStatus();
-    status.ibsta = boardStatus() | CMPL | outcome.bits | (outcome.iberr ? ERR : 0);
-    status.iberr = outcome.iberr.value_or(0);
-    status.ibcntl = outcome.count;
+    std::unique_lock lock(mutex_);
+    Outcome outcome{.iberr = fault.iberr};
+    if (!fault.iberr) {
+        if constexpr (std::is_invocable_v<Operation, std::unique_lock<std::mutex> &>) {
+            outcome = operation(lock);
+        } else {
+            outcome = operation();
+        }
+    }
+    return finish(ud, outcome);
+}
+
+int Bus::finish(int ud, const Outcome &outcome) {
+    const CallStatus status{
+        .ibsta = statusOf(ud) | outcome.bits | (outcome.iberr ? ERR : 0),
+        .iberr = outcome.iberr.value_or(0),
+        .ibcntl = outcome.count.value_or(threadStatus().ibcntl),
+    };
+    report(status);
+    changed_.notify_all();
     return status.ibsta;
+}
+
+int Bus::statusOf(int ud) const {
+    const Descriptor *descriptor = descriptors_.find(ud);
+    if (descriptor == nullptr || !Descriptors::isDevice(ud)) {
+        return cable_.status(boardAddress()) | CMPL;
+    }
+    const bool requesting = descriptors_.board().settings.autopoll &&
+                            cable_.requestsService(descriptor->settings.address());
+    return CMPL | (requesting ? RQS : 0);
+}
+
+// Why traffic on `board` cannot start, if it cannot.
+std::optional<int> Bus::refusal(int board, bool argumentsValid) const {
+    if (board != kBoard) {
+        return ENEB;
+    }
+    if (!argumentsValid) {
+        return EARG;
+    }
+    if (!cable_.inCharge()) {
+        return ECIC;
+    }
+    return std::nullopt;
+}
+
+Descriptor *Bus::device(int ud) {
+    return Descriptors::isDevice(ud) ? descriptors_.find(ud) : nullptr;
 }
 
 int Bus::find(const char *name) {
     int ud = -1;
-    call(Entry::ibfind, [&]() -> Outcome {
+    call(Entry::ibfind, kBoard, [&]() -> Outcome {
         if (name == nullptr) {
             return {.iberr = EARG};
         }
@@ -65,114 +97,314 @@ int Bus::find(const char *name) {
     return ud;
 }
 
-// Descriptors' own addresses take no part in the simulated traffic; a new one is only checked.
-int Bus::setPrimaryAddress(int ud, int pad) {
-    return call(Entry::ibpad, [&]() -> Outcome {
-        if (!isDescriptor(ud) || !isPrimary(pad)) {
-            return {.iberr = EARG};
-        }
-        return {};
-    });
-}
-
-int Bus::setRemoteEnable(int ud, int enable) {
-    return call(Entry::ibsre, [&]() -> Outcome {
-        if (ud != kBoard) {
-            return {.iberr = EARG};
-        }
-        board_.remoteEnable = enable != 0;
-        return {};
-    });
-}
-
-int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eos) {
+int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, int eos) {
     int ud = -1;
-    call(Entry::ibdev, [&]() -> Outcome {
+    call(Entry::ibdev, kBoard, [&]() -> Outcome {
         if (boardIndex != kBoard) {
             return {.iberr = ENEB};
         }
-        if (!isPrimary(pad) || !isSecondary(sad) || timeout < 0 || timeout > T1000s || eos < 0 ||
-            eos > 0xFFFF) {
+        if (!isPrimary(pad) || !isSecondary(sad) || !isTimeout(timeout) ||
+            !EndOfString::isMode(eos)) {
             return {.iberr = EARG};
         }
-        int lowestFree = kFirstDevice;
-        for (const int used : devices_) {
-            if (used != lowestFree) {
-                break;
-            }
-            ++lowestFree;
-        }
-        if (lowestFree >= kDescriptorLimit) {
+        const std::optional<int> opened = descriptors_.open(
+            {.pad = pad, .sad = sad, .timeout = timeout, .eot = eot != 0, .eos = {eos}});
+        if (!opened) {
             return {.iberr = EDVR};
         }
-        devices_.insert(lowestFree);
-        ud = lowestFree;
+        ud = *opened;
+        // A program that opens its devices never sends IFC itself: the driver's system
+        // controller takes charge when the first device is opened on it.
+        if (!cable_.inCharge()) {
+            cable_.interfaceClear();
+        }
         return {};
     });
     return ud;
 }
 
+// Off line the board drops out of charge and releases REN, and a device descriptor is freed.
+// Back on line a descriptor gets the settings it was opened with, and the board takes charge.
+int Bus::setOnline(int ud, int online) {
+    return call(Entry::ibonl, ud, [&]() -> Outcome {
+        Descriptor *descriptor = descriptors_.find(ud);
+        if (descriptor == nullptr) {
+            return {.iberr = EARG};
+        }
+        if (online != 0) {
+            descriptor->settings = descriptor->initial;
+            if (ud == kBoard) {
+                cable_.interfaceClear();
+            }
+        } else if (ud == kBoard) {
+            cable_.goOffline();
+        } else {
+            descriptors_.close(ud);
+        }
+        return {};
+    });
+}
+
+int Bus::configure(Entry entry, int ud, int option, int value) {
+    return call(entry, ud, [&]() -> Outcome {
+        Descriptor *descriptor = descriptors_.find(ud);
+        if (descriptor == nullptr) {
+            return {.iberr = EARG};
+        }
+        return {.iberr = configureOption(descriptor->settings, Descriptors::isDevice(ud), option,
+                                         value)};
+    });
+}
+
+int Bus::ask(int ud, int option, int *value) {
+    return call(Entry::ibask, ud, [&]() -> Outcome {
+        const Descriptor *descriptor = descriptors_.find(ud);
+        if (descriptor == nullptr || value == nullptr) {
+            return {.iberr = EARG};
+        }
+        const Asked asked = askOption(descriptor->settings, Descriptors::isDevice(ud), option);
+        if (!asked.iberr) {
+            *value = asked.value;
+        }
+        return {.iberr = asked.iberr};
+    });
+}
+
+int Bus::setEndOfString(int ud, int mode) {
+    return call(Entry::ibeos, ud, [&]() -> Outcome {
+        Descriptor *descriptor = descriptors_.find(ud);
+        if (descriptor == nullptr || !EndOfString::isMode(mode)) {
+            return {.iberr = EARG};
+        }
+        descriptor->settings.eos = {mode};
+        return {};
+    });
+}
+
+int Bus::setRemoteEnable(int ud, int enable) {
+    return call(Entry::ibsre, ud, [&]() -> Outcome {
+        if (ud != kBoard) {
+            return {.iberr = EARG};
+        }
+        cable_.setRemoteEnable(enable != 0);
+        return {};
+    });
+}
+
+int Bus::interfaceClear(int ud) {
+    return call(Entry::ibsic, ud, [&]() -> Outcome {
+        if (ud != kBoard) {
+            return {.iberr = EARG};
+        }
+        cable_.interfaceClear();
+        return {};
+    });
+}
+
+int Bus::command(Entry entry, int ud, const void *bytes, long count) {
+    return call(entry, ud, [&]() -> Outcome {
+        if (const auto error = refusal(kBoard, ud == kBoard && isBuffer(bytes, count))) {
+            return {.iberr = error};
+        }
+        descriptors_.board().last = cable_.command(
+            {static_cast<const std::uint8_t *>(bytes), static_cast<std::size_t>(count)});
+        return descriptors_.board().last;
+    });
+}
+
+int Bus::lines(int ud, short *lines) {
+    return call(Entry::iblines, ud, [&]() -> Outcome {
+        if (ud != kBoard || lines == nullptr) {
+            return {.iberr = EARG};
+        }
+        *lines = static_cast<short>(cable_.lines());
+        return {};
+    });
+}
+
+// A device descriptor checks through its board.
 int Bus::checkListener(int ud, int pad, int sad, short *found) {
-    return call(Entry::ibln, [&]() -> Outcome {
-        const bool valid = isDescriptor(ud) && isPrimary(pad) &&
+    return call(Entry::ibln, ud, [&]() -> Outcome {
+        const bool valid = descriptors_.find(ud) != nullptr && isPrimary(pad) &&
                            (isSecondary(sad) || sad == ALL_SAD) && found != nullptr;
         if (const auto error = refusal(kBoard, valid)) {
             return {.iberr = error};
         }
-        board_.commandMode();
-        const bool listens = sad == ALL_SAD ? !secondaryListeners(pad).empty()
-                                            : at(makeAddress(pad, sad)) != nullptr;
+        cable_.unaddress();
+        const bool listens = sad == ALL_SAD ? !cable_.secondaryListeners(pad).empty()
+                                            : cable_.isPresent(makeAddress(pad, sad));
         *found = listens ? 1 : 0;
         return {};
     });
 }
 
-// Off line the board drops out of charge and releases REN, and a device descriptor is freed.
-// Back on line neither has settings to restore.
-int Bus::setOnline(int ud, int online) {
-    return call(Entry::ibonl, [&]() -> Outcome {
-        if (!isDescriptor(ud)) {
-            return {.iberr = EARG};
+int Bus::write(Entry entry, int ud, const void *data, long count) {
+    return call(entry, ud, [&]() -> Outcome {
+        Descriptor *descriptor = descriptors_.find(ud);
+        if (const auto error = refusal(kBoard, descriptor != nullptr && isBuffer(data, count))) {
+            return {.iberr = error};
         }
-        if (online != 0) {
-            return {};
+        const std::string_view bytes(static_cast<const char *>(data),
+                                     static_cast<std::size_t>(count));
+        const Settings &settings = descriptor->settings;
+        descriptor->last = Descriptors::isDevice(ud)
+                               ? writeTo(settings.address(), bytes, settings.eot, settings.eos)
+                               : cable_.write(bytes, settings.eot, settings.eos, boardAddress());
+        return descriptor->last;
+    });
+}
+
+int Bus::read(Entry entry, int ud, void *buffer, long count) {
+    return call(entry, ud, [&]() -> Outcome {
+        Descriptor *descriptor = descriptors_.find(ud);
+        if (const auto error = refusal(kBoard, descriptor != nullptr && isBuffer(buffer, count))) {
+            return {.iberr = error};
         }
-        if (ud == kBoard) {
-            board_ = {};
-        } else {
-            devices_.erase(ud);
+        const std::span<char> bytes(static_cast<char *>(buffer), static_cast<std::size_t>(count));
+        const Settings &settings = descriptor->settings;
+        descriptor->last = Descriptors::isDevice(ud)
+                               ? readFrom(settings.address(), bytes, settings.eos)
+                               : cable_.read(bytes, settings.eos, boardAddress());
+        return descriptor->last;
+    });
+}
+
+Outcome Bus::writeTo(Addr4882_t listener, std::string_view bytes, bool end,
+                     const EndOfString &eos) {
+    cable_.addressPair(boardAddress(), listener);
+    return cable_.write(bytes, end, eos, boardAddress());
+}
+
+Outcome Bus::readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos) {
+    cable_.addressPair(talker, boardAddress());
+    return cable_.read(buffer, eos, boardAddress());
+}
+
+// The command goes out either way; with nobody at the address, nobody listens to it.
+Outcome Bus::commandDevice(int ud, std::uint8_t command) {
+    const Descriptor *descriptor = device(ud);
+    if (const auto error = refusal(kBoard, descriptor != nullptr)) {
+        return {.iberr = error};
+    }
+    const Addr4882_t address = descriptor->settings.address();
+    cable_.commandListener(address, command);
+    return cable_.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
+}
+
+int Bus::clear(int ud) {
+    return call(Entry::ibclr, ud, [&] { return commandDevice(ud, SDC); });
+}
+
+int Bus::trigger(int ud) {
+    return call(Entry::ibtrg, ud, [&] { return commandDevice(ud, GET); });
+}
+
+// The board itself is never in remote: it is the controller.
+int Bus::goToLocal(int ud) {
+    return call(Entry::ibloc, ud,
+                [&] { return ud == kBoard ? Outcome{} : commandDevice(ud, GTL); });
+}
+
+// A serial poll of an empty address waits for a status byte that never comes.
+int Bus::serialPoll(int ud, char *status) {
+    return call(Entry::ibrsp, ud, [&]() -> Outcome {
+        const Descriptor *descriptor = device(ud);
+        if (const auto error = refusal(kBoard, descriptor != nullptr && status != nullptr)) {
+            return {.iberr = error};
         }
+        const std::optional<std::uint8_t> polled =
+            cable_.serialPoll(descriptor->settings.address());
+        if (!polled) {
+            return {.iberr = EABO, .bits = TIMO};
+        }
+        *status = static_cast<char>(*polled);
         return {};
     });
 }
 
-void Bus::interfaceClear(int board) {
-    call(Entry::SendIFC, [&]() -> Outcome {
+// With automatic polling the driver would have read and queued the byte of a device that
+// requests service; the stand-in polls when asked, so the queue holds that one byte at most.
+int Bus::queuedPolls(int ud, short *queued) {
+    return call(Entry::ibspb, ud, [&]() -> Outcome {
+        const Descriptor *descriptor = device(ud);
+        if (descriptor == nullptr || queued == nullptr) {
+            return {.iberr = EARG};
+        }
+        *queued = (statusOf(ud) & RQS) != 0 ? 1 : 0;
+        return {};
+    });
+}
+
+// With CMPL in the mask the call reports how the descriptor's last I/O ended. TIMO in the mask
+// bounds the wait by the descriptor's timeout; without it, or with TNONE, the wait lasts until
+// the condition comes, which only another thread's call can bring.
+int Bus::wait(int ud, int mask) {
+    return call(Entry::ibwait, ud, [&](std::unique_lock<std::mutex> &lock) -> Outcome {
+        const Descriptor *descriptor = descriptors_.find(ud);
+        const int waitable = Descriptors::isDevice(ud) ? kDeviceWaitable : kBoardWaitable;
+        if (descriptor == nullptr || (mask & ~waitable) != 0) {
+            return {.iberr = EARG};
+        }
+        const auto met = [&] {
+            const Descriptor *open = descriptors_.find(ud);
+            return open == nullptr ||
+                   ((statusOf(ud) | (open->last.bits & END)) & mask & ~TIMO) != 0;
+        };
+        const auto timeout =
+            (mask & TIMO) != 0 ? timeoutDuration(descriptor->settings.timeout) : std::nullopt;
+        bool timedOut = false;
+        if (mask != 0 && !met()) {
+            if (timeout) {
+                timedOut = !changed_.wait_for(lock, *timeout, met);
+            } else {
+                changed_.wait(lock, met);
+            }
+        }
+        descriptor = descriptors_.find(ud);
+        if (descriptor == nullptr) {
+            return {.iberr = EARG};
+        }
+        Outcome outcome{.bits = (timedOut ? TIMO : 0) | (descriptor->last.bits & END),
+                        .count = std::nullopt};
+        if ((mask & CMPL) != 0) {
+            outcome.iberr = descriptor->last.iberr;
+            outcome.count = descriptor->last.count;
+        }
+        return outcome;
+    });
+}
+
+int Bus::unsupported() {
+    const std::lock_guard lock(mutex_);
+    return finish(kBoard, {.iberr = ECAP});
+}
+
+void Bus::sendInterfaceClear(int board) {
+    call(Entry::SendIFC, kBoard, [&]() -> Outcome {
         if (board != kBoard) {
             return {.iberr = ENEB};
         }
-        board_.controller = true;
-        board_.commandMode();
+        cable_.interfaceClear();
         return {};
     });
 }
 
 void Bus::findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, int limit) {
-    call(Entry::FindLstn, [&]() -> Outcome {
+    call(Entry::FindLstn, kBoard, [&]() -> Outcome {
         const bool valid = pads != nullptr && limit >= 0 && (results != nullptr || limit == 0);
         if (const auto error = refusal(board, valid)) {
             return {.iberr = error};
         }
-        board_.commandMode();
+        cable_.unaddress();
         std::vector<Addr4882_t> found;
         for (const Addr4882_t *pad = pads; *pad != NOADDR; ++pad) {
             if (!isPrimary(*pad)) {
                 return {.iberr = EARG};
             }
-            if (at(*pad) != nullptr) {
+            if (cable_.isPresent(*pad)) {
                 found.push_back(*pad);
             } else {
-                const std::vector<Addr4882_t> secondaries = secondaryListeners(*pad);
+                const std::vector<Addr4882_t> secondaries = cable_.secondaryListeners(*pad);
                 found.insert(found.end(), secondaries.begin(), secondaries.end());
             }
         }
@@ -187,131 +419,62 @@ void Bus::findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, 
 }
 
 void Bus::clearDevice(int board, Addr4882_t address) {
-    call(Entry::DevClear, [&]() -> Outcome {
+    call(Entry::DevClear, kBoard, [&]() -> Outcome {
         if (const auto error = refusal(board, address == NOADDR || isAddress(address))) {
             return {.iberr = error};
         }
-        board_.commandMode();
         if (address == NOADDR) {
-            for (const auto &entry : instruments_) {
-                entry.second->clear();
-            }
+            const std::uint8_t everyDevice[] = {DCL};
+            cable_.command(everyDevice);
             return {};
         }
-        Instrument *instrument = at(address);
-        if (instrument == nullptr) {
-            return {.iberr = ENOL};
-        }
-        instrument->clear();
-        return {};
+        cable_.commandListener(address, SDC);
+        return cable_.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
     });
 }
 
-// A serial poll of an empty address waits for a status byte that never comes.
 void Bus::readStatusByte(int board, Addr4882_t address, short *status) {
-    call(Entry::ReadStatusByte, [&]() -> Outcome {
+    call(Entry::ReadStatusByte, kBoard, [&]() -> Outcome {
         if (const auto error = refusal(board, isAddress(address) && status != nullptr)) {
             return {.iberr = error};
         }
-        board_.commandMode();
-        Instrument *instrument = at(address);
-        if (instrument == nullptr) {
+        const std::optional<std::uint8_t> polled = cable_.serialPoll(address);
+        if (!polled) {
             return {.iberr = EABO, .bits = TIMO};
         }
-        *status = instrument->serialPoll();
+        *status = *polled;
         return {};
     });
 }
 
+// The LF that NLend adds goes with EOI and is not counted.
 void Bus::send(int board, Addr4882_t address, const void *data, long count, int endMode) {
-    call(Entry::Send, [&]() -> Outcome {
-        const bool valid = isAddress(address) && count >= 0 && (data != nullptr || count == 0) &&
-                           endMode >= NULLend && endMode <= NLend;
+    call(Entry::Send, kBoard, [&]() -> Outcome {
+        const bool valid =
+            isAddress(address) && isBuffer(data, count) && endMode >= NULLend && endMode <= NLend;
         if (const auto error = refusal(board, valid)) {
             return {.iberr = error};
         }
-        board_.commandMode();
-        Instrument *instrument = at(address);
-        if (instrument == nullptr) {
-            return {.iberr = ENOL};
-        }
-        board_.dataMode(true);
         const std::string_view bytes(static_cast<const char *>(data),
                                      static_cast<std::size_t>(count));
-        instrument->listen(bytes, endMode == DABend && count > 0);
-        if (endMode == NLend) {
-            instrument->listen("\n", true);
+        const Outcome outcome = writeTo(address, bytes, endMode == DABend, {});
+        if (!outcome.iberr && endMode == NLend) {
+            cable_.write("\n", true, {}, boardAddress());
         }
-        return {.count = count};
+        return outcome;
     });
 }
 
-// Reading from an empty address waits for a talker that never answers.
 void Bus::receive(int board, Addr4882_t address, void *buffer, long count, int termination) {
-    call(Entry::Receive, [&]() -> Outcome {
-        const bool valid = isAddress(address) && count >= 0 && (buffer != nullptr || count == 0) &&
-                           termination >= 0 && termination <= STOPend;
+    call(Entry::Receive, kBoard, [&]() -> Outcome {
+        const bool valid = isAddress(address) && isBuffer(buffer, count) && termination >= 0 &&
+                           termination <= STOPend;
         if (const auto error = refusal(board, valid)) {
             return {.iberr = error};
         }
-        board_.commandMode();
-        Instrument *instrument = at(address);
-        if (instrument == nullptr) {
-            return {.iberr = EABO, .bits = TIMO};
-        }
-        board_.dataMode(false);
-        if (count == 0) {
-            return {};
-        }
-        const Instrument::Talked talked = instrument->talk(
-            {static_cast<char *>(buffer), static_cast<std::size_t>(count)}, termination);
-        const long moved = static_cast<long>(talked.count);
-        if (talked.timedOut) {
-            return {.iberr = EABO, .bits = TIMO, .count = moved};
-        }
-        return {.bits = talked.end ? END : 0, .count = moved};
+        return readFrom(address, {static_cast<char *>(buffer), static_cast<std::size_t>(count)},
+                        EndOfString::ofTermination(termination));
     });
-}
-
-bool Bus::isDescriptor(int ud) const {
-    return ud == kBoard || devices_.contains(ud);
-}
-
-// Why traffic on `board` cannot start, if it cannot.
-std::optional<int> Bus::refusal(int board, bool argumentsValid) const {
-    if (board != kBoard) {
-        return ENEB;
-    }
-    if (!argumentsValid) {
-        return EARG;
-    }
-    if (!board_.controller) {
-        return ECIC;
-    }
-    return std::nullopt;
-}
-
-int Bus::boardStatus() const {
-    const bool serviceRequested = std::ranges::any_of(
-        instruments_, [](const auto &entry) { return entry.second->requestsService(); });
-    return (board_.controller ? CIC : 0) | (board_.remoteEnable ? REM : 0) |
-           (board_.attention ? ATN : 0) | (board_.talker ? TACS : 0) |
-           (board_.listener ? LACS : 0) | (serviceRequested ? SRQI : 0);
-}
-
-Instrument *Bus::at(Addr4882_t address) const {
-    const auto found = instruments_.find(address);
-    return found == instruments_.end() ? nullptr : found->second.get();
-}
-
-std::vector<Addr4882_t> Bus::secondaryListeners(int pad) const {
-    std::vector<Addr4882_t> listeners;
-    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad) {
-        if (at(makeAddress(pad, sad)) != nullptr) {
-            listeners.push_back(makeAddress(pad, sad));
-        }
-    }
-    return listeners;
 }
 
 Bus &bus() {

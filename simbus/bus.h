@@ -1,36 +1,65 @@
 #pragma once
 
 #include "simbus/bench.h"
-#include "simbus/instrument.h"
+#include "simbus/cable.h"
+#include "simbus/callstatus.h"
+#include "simbus/descriptors.h"
 
-#include <map>
-#include <memory>
+#include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <optional>
-#include <set>
-#include <vector>
 
 namespace gpibsim {
 
-// One simulated GPIB: board 0 (descriptor 0, the system controller), the instruments of a
-// bench, and the device descriptors ibdev hands out. Each member does one driver call: it
-// leaves ibsta, iberr and the count in the calling thread's status, and returns ibsta where
-// the driver call does. Calls from several threads take turns.
+// One simulated GPIB as the driver calls see it: board 0 (descriptor 0, the system
+// controller), the device descriptors ibdev hands out, and the cable with the instruments of a
+// bench. Each member does one driver call: it leaves ibsta, iberr and the count in the calling
+// thread's status and the process-wide copies, and returns ibsta where the driver call does.
+// Calls from several threads take turns; ibwait lets the others run while it waits.
+//
+// Calls on a device descriptor address its instrument themselves and report only ERR, TIMO,
+// END, CMPL and RQS; calls on the board and the IEEE 488.2 routines report the board's state.
 class Bus {
 public:
-    static constexpr int kBoard = 0;
-    static constexpr int kFirstDevice = 16;
-    static constexpr int kDescriptorLimit = 4096;
+    static constexpr int kBoard = Descriptors::kBoard;
 
     explicit Bus(const Bench &bench);
 
+    // Descriptors and their settings
     int find(const char *name); // the descriptor, or -1
-    int setPrimaryAddress(int ud, int pad);
-    int setRemoteEnable(int ud, int enable);
-    int openDevice(int boardIndex, int pad, int sad, int timeout, int eos); // the descriptor, or -1
-    int checkListener(int ud, int pad, int sad, short *found);
+    int openDevice(int boardIndex, int pad, int sad, int timeout, int eot,
+                   int eos); // the descriptor, or -1
     int setOnline(int ud, int online);
-    void interfaceClear(int board);
+    // ibpad, ibsad, ibtmo and ibeot are ibconfig with their option.
+    int configure(Entry entry, int ud, int option, int value);
+    int ask(int ud, int option, int *value);
+    int setEndOfString(int ud, int mode);
+
+    // The board
+    int setRemoteEnable(int ud, int enable);
+    int interfaceClear(int ud); // ibsic
+    int command(Entry entry, int ud, const void *bytes, long count);
+    int lines(int ud, short *lines);
+    int checkListener(int ud, int pad, int sad, short *found);
+
+    // Data, on a device descriptor or on the board once ibcmd has addressed it
+    int write(Entry entry, int ud, const void *data, long count);
+    int read(Entry entry, int ud, void *buffer, long count);
+
+    // Devices
+    int clear(int ud);
+    int trigger(int ud);
+    int goToLocal(int ud);
+    int serialPoll(int ud, char *status);
+    int queuedPolls(int ud, short *queued);
+
+    int wait(int ud, int mask);
+    // A call the stand-in does not offer: ERR with ECAP.
+    int unsupported();
+
+    // IEEE 488.2 routines on board 0
+    void sendInterfaceClear(int board);
     void findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, int limit);
     void clearDevice(int board, Addr4882_t address);
     void readStatusByte(int board, Addr4882_t address, short *status);
@@ -38,46 +67,23 @@ public:
     void receive(int board, Addr4882_t address, void *buffer, long count, int termination);
 
 private:
-    struct Outcome {
-        std::optional<int> iberr{}; // set when the call fails
-        int bits = 0;               // TIMO and END
-        long count = 0;
-    };
-
-    struct Board {
-        bool controller = false;
-        bool remoteEnable = false;
-        bool attention = false;
-        bool talker = false;
-        bool listener = false;
-
-        // Addressing and other commands go with ATN asserted, leaving the board unaddressed.
-        void commandMode() {
-            attention = true;
-            talker = listener = false;
-        }
-        void dataMode(bool talks) {
-            attention = false;
-            talker = talks;
-            listener = !talks;
-        }
-    };
-
-    template <typename Operation> int call(Entry entry, Operation operation);
-    bool isDescriptor(int ud) const;
+    template <typename Operation> int call(Entry entry, int ud, Operation operation);
+    int finish(int ud, const Outcome &outcome);
+    int statusOf(int ud) const;
+    Addr4882_t boardAddress() const { return descriptors_.board().settings.address(); }
     std::optional<int> refusal(int board, bool argumentsValid) const;
-    int boardStatus() const;
-    Instrument *at(Addr4882_t address) const;
-    std::vector<Addr4882_t> secondaryListeners(int pad) const;
+    // The open device descriptor, or null.
+    Descriptor *device(int ud);
+    Outcome commandDevice(int ud, std::uint8_t command);
+    Outcome writeTo(Addr4882_t listener, std::string_view bytes, bool end, const EndOfString &eos);
+    Outcome readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos);
 
     const std::array<Fault, kEntryCount> faults_;
     const std::optional<int> listeners_;
     std::mutex mutex_;
-    std::map<Addr4882_t, std::unique_ptr<Instrument>> instruments_;
-    // Open device descriptors. Their addresses never matter: the calls that take a device
-    // descriptor address the bus through their own arguments.
-    std::set<int> devices_;
-    Board board_;
+    std::condition_variable changed_; // after every call, for ibwait
+    Descriptors descriptors_;
+    Cable cable_;
 };
 
 // The process's bus, built from GPIBSIM_BENCH on first use.

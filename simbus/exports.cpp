@@ -1,9 +1,11 @@
 // The driver's C entry points, each handing its call to the process's bus.
 #include "simbus/bus.h"
 #include "simbus/callstatus.h"
+#include "simbus/errortext.h"
 #include "simbus/gpibsim.h"
 
 using gpibsim::bus;
+using gpibsim::Entry;
 using gpibsim::threadStatus;
 
 extern "C" {
@@ -12,29 +14,180 @@ int ibfind(const char *name) {
     return bus().find(name);
 }
 
-int ibpad(int ud, int pad) {
-    return bus().setPrimaryAddress(ud, pad);
-}
-
-int ibsre(int ud, int v) {
-    return bus().setRemoteEnable(ud, v);
-}
-
-// send_eoi only shapes device writes, which the stand-in does not offer.
-int ibdev(int board_index, int pad, int sad, int timo, int, int eos) {
-    return bus().openDevice(board_index, pad, sad, timo, eos);
-}
-
-int ibln(int ud, int pad, int sad, short *found_listener) {
-    return bus().checkListener(ud, pad, sad, found_listener);
+int ibdev(int board_index, int pad, int sad, int timo, int send_eoi, int eos) {
+    return bus().openDevice(board_index, pad, sad, timo, send_eoi, eos);
 }
 
 int ibonl(int ud, int onl) {
     return bus().setOnline(ud, onl);
 }
 
+int ibpad(int ud, int pad) {
+    return bus().configure(Entry::ibpad, ud, IbcPAD, pad);
+}
+
+int ibsad(int ud, int sad) {
+    return bus().configure(Entry::ibsad, ud, IbcSAD, sad);
+}
+
+int ibtmo(int ud, int timo) {
+    return bus().configure(Entry::ibtmo, ud, IbcTMO, timo);
+}
+
+int ibeot(int ud, int send_eoi) {
+    return bus().configure(Entry::ibeot, ud, IbcEOT, send_eoi);
+}
+
+int ibconfig(int ud, int option, int value) {
+    return bus().configure(Entry::ibconfig, ud, option, value);
+}
+
+int ibask(int ud, int option, int *value) {
+    return bus().ask(ud, option, value);
+}
+
+int ibeos(int ud, int eos) {
+    return bus().setEndOfString(ud, eos);
+}
+
+int ibsre(int ud, int v) {
+    return bus().setRemoteEnable(ud, v);
+}
+
+int ibsic(int ud) {
+    return bus().interfaceClear(ud);
+}
+
+int ibln(int ud, int pad, int sad, short *found_listener) {
+    return bus().checkListener(ud, pad, sad, found_listener);
+}
+
+int ibwrt(int ud, const void *data, long count) {
+    return bus().write(Entry::ibwrt, ud, data, count);
+}
+
+int ibwrta(int ud, const void *data, long count) {
+    return bus().write(Entry::ibwrta, ud, data, count);
+}
+
+int ibrd(int ud, void *buffer, long count) {
+    return bus().read(Entry::ibrd, ud, buffer, count);
+}
+
+int ibrda(int ud, void *buffer, long count) {
+    return bus().read(Entry::ibrda, ud, buffer, count);
+}
+
+int ibcmd(int ud, const void *commands, long count) {
+    return bus().command(Entry::ibcmd, ud, commands, count);
+}
+
+int ibcmda(int ud, const void *commands, long count) {
+    return bus().command(Entry::ibcmda, ud, commands, count);
+}
+
+int ibclr(int ud) {
+    return bus().clear(ud);
+}
+
+int ibtrg(int ud) {
+    return bus().trigger(ud);
+}
+
+int ibloc(int ud) {
+    return bus().goToLocal(ud);
+}
+
+int ibrsp(int ud, char *status_byte) {
+    return bus().serialPoll(ud, status_byte);
+}
+
+int ibspb(int ud, short *queued) {
+    return bus().queuedPolls(ud, queued);
+}
+
+int ibwait(int ud, int mask) {
+    return bus().wait(ud, mask);
+}
+
+int iblines(int ud, short *lines) {
+    return bus().lines(ud, lines);
+}
+
+// A writable copy, since the prototype hands out char *.
+void ibvers(char **version) {
+    static char text[] = "gpibsim 1.0";
+    if (version != nullptr) {
+        *version = text;
+    }
+}
+
+const char *gpib_error_string(int error) {
+    return gpibsim::errorText(error);
+}
+
+int ibbna(int, const char *) {
+    return bus().unsupported();
+}
+
+int ibcac(int, int) {
+    return bus().unsupported();
+}
+
+int ibdma(int, int) {
+    return bus().unsupported();
+}
+
+int ibevent(int, short *) {
+    return bus().unsupported();
+}
+
+int ibgts(int, int) {
+    return bus().unsupported();
+}
+
+int ibist(int, int) {
+    return bus().unsupported();
+}
+
+int ibpct(int) {
+    return bus().unsupported();
+}
+
+int ibppc(int, int) {
+    return bus().unsupported();
+}
+
+int ibrdf(int, const char *) {
+    return bus().unsupported();
+}
+
+int ibrpp(int, char *) {
+    return bus().unsupported();
+}
+
+int ibrsc(int, int) {
+    return bus().unsupported();
+}
+
+int ibrsv(int, int) {
+    return bus().unsupported();
+}
+
+int ibrsv2(int, int, int) {
+    return bus().unsupported();
+}
+
+int ibstop(int) {
+    return bus().unsupported();
+}
+
+int ibwrtf(int, const char *) {
+    return bus().unsupported();
+}
+
 void SendIFC(int board) {
-    bus().interfaceClear(board);
+    bus().sendInterfaceClear(board);
 }
 
 void FindLstn(int board, const Addr4882_t pads[], Addr4882_t results[], int limit) {
@@ -71,5 +224,97 @@ int ThreadIbcnt(void) {
 
 long ThreadIbcntl(void) {
     return threadStatus().ibcntl;
+}
+
+void AllSpoll(int, const Addr4882_t[], short[]) {
+    bus().unsupported();
+}
+
+void DevClearList(int, const Addr4882_t[]) {
+    bus().unsupported();
+}
+
+void EnableLocal(int, const Addr4882_t[]) {
+    bus().unsupported();
+}
+
+void EnableRemote(int, const Addr4882_t[]) {
+    bus().unsupported();
+}
+
+void FindRQS(int, const Addr4882_t[], short *) {
+    bus().unsupported();
+}
+
+void PassControl(int, Addr4882_t) {
+    bus().unsupported();
+}
+
+void PPoll(int, short *) {
+    bus().unsupported();
+}
+
+void PPollConfig(int, Addr4882_t, int, int) {
+    bus().unsupported();
+}
+
+void PPollUnconfig(int, const Addr4882_t[]) {
+    bus().unsupported();
+}
+
+void RcvRespMsg(int, void *, long, int) {
+    bus().unsupported();
+}
+
+void ReceiveSetup(int, Addr4882_t) {
+    bus().unsupported();
+}
+
+void ResetSys(int, const Addr4882_t[]) {
+    bus().unsupported();
+}
+
+void SendCmds(int, const void *, long) {
+    bus().unsupported();
+}
+
+void SendDataBytes(int, const void *, long, int) {
+    bus().unsupported();
+}
+
+void SendList(int, const Addr4882_t[], const void *, long, int) {
+    bus().unsupported();
+}
+
+void SendLLO(int) {
+    bus().unsupported();
+}
+
+void SendSetup(int, const Addr4882_t[]) {
+    bus().unsupported();
+}
+
+void SetRWLS(int, const Addr4882_t[]) {
+    bus().unsupported();
+}
+
+void TestSRQ(int, short *) {
+    bus().unsupported();
+}
+
+void TestSys(int, const Addr4882_t[], short[]) {
+    bus().unsupported();
+}
+
+void Trigger(int, Addr4882_t) {
+    bus().unsupported();
+}
+
+void TriggerList(int, const Addr4882_t[]) {
+    bus().unsupported();
+}
+
+void WaitSRQ(int, short *) {
+    bus().unsupported();
 }
 }

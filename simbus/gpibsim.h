@@ -1,5 +1,7 @@
 /* C interface of the simulated GPIB bus: the driver calls a GPIB client makes, with the usual
- * prototypes, status bits and error codes, so a client runs on the stand-in unchanged. */
+ * prototypes, status bits, error codes and option numbers, so a client runs on the stand-in
+ * unchanged. Both families are here: the IEEE 488.2 routines on a board and an address, and the
+ * traditional calls on board and device descriptors. */
 #ifndef SIMBUS_GPIBSIM_H
 #define SIMBUS_GPIBSIM_H
 
@@ -23,13 +25,17 @@ enum {
     END = 0x2000,
     SRQI = 0x1000,
     RQS = 0x800,
+    SPOLL = 0x400,
+    EVENT = 0x200,
     CMPL = 0x100,
     LOK = 0x80,
     REM = 0x40,
     CIC = 0x20,
     ATN = 0x10,
     TACS = 0x8,
-    LACS = 0x4
+    LACS = 0x4,
+    DTAS = 0x2,
+    DCAS = 0x1
 };
 
 /* iberr codes */
@@ -42,8 +48,13 @@ enum {
     ESAC = 5,
     EABO = 6,
     ENEB = 7,
+    EDMA = 8,
+    EOIP = 10,
     ECAP = 11,
+    EFSO = 12,
     EBUS = 14,
+    ESTB = 15,
+    ESRQ = 16,
     ETAB = 20
 };
 
@@ -54,15 +65,203 @@ enum { STOPend = 0x100 };
 /* Secondary address arguments of ibdev and ibln */
 enum { NO_SAD = 0, ALL_SAD = -1 };
 
-/* ibdev timeout codes run from 0 (none) to T1000s; T3s is 3 s */
-enum { T3s = 12, T1000s = 17 };
+/* Timeout codes of ibdev, ibtmo and the timeout options */
+enum {
+    TNONE = 0,
+    T10us = 1,
+    T30us = 2,
+    T100us = 3,
+    T300us = 4,
+    T1ms = 5,
+    T3ms = 6,
+    T10ms = 7,
+    T30ms = 8,
+    T100ms = 9,
+    T300ms = 10,
+    T1s = 11,
+    T3s = 12,
+    T10s = 13,
+    T30s = 14,
+    T100s = 15,
+    T300s = 16,
+    T1000s = 17
+};
 
+/* End-of-string mode bits of ibeos and ibdev, beside the byte in bits 0..7 */
+enum { REOS = 0x400, XEOS = 0x800, BIN = 0x1000 };
+
+/* ibask options */
+enum {
+    IbaPAD = 0x1,
+    IbaSAD = 0x2,
+    IbaTMO = 0x3,
+    IbaEOT = 0x4,
+    IbaPPC = 0x5,
+    IbaREADDR = 0x6,
+    IbaAUTOPOLL = 0x7,
+    IbaCICPROT = 0x8,
+    IbaIRQ = 0x9,
+    IbaSC = 0xa,
+    IbaSRE = 0xb,
+    IbaEOSrd = 0xc,
+    IbaEOSwrt = 0xd,
+    IbaEOScmp = 0xe,
+    IbaEOSchar = 0xf,
+    IbaPP2 = 0x10,
+    IbaTIMING = 0x11,
+    IbaDMA = 0x12,
+    IbaReadAdjust = 0x13,
+    IbaWriteAdjust = 0x14,
+    IbaEventQueue = 0x15,
+    IbaSPollBit = 0x16,
+    IbaSendLLO = 0x17,
+    IbaSPollTime = 0x18,
+    IbaPPollTime = 0x19,
+    IbaEndBitIsNormal = 0x1a,
+    IbaUnAddr = 0x1b,
+    IbaHSCableLength = 0x1f,
+    IbaIst = 0x20,
+    IbaRsv = 0x21,
+    IbaBNA = 0x200,
+    Iba7BitEOS = 0x1000
+};
+
+/* ibconfig options */
+enum {
+    IbcPAD = 0x1,
+    IbcSAD = 0x2,
+    IbcTMO = 0x3,
+    IbcEOT = 0x4,
+    IbcPPC = 0x5,
+    IbcREADDR = 0x6,
+    IbcAUTOPOLL = 0x7,
+    IbcCICPROT = 0x8,
+    IbcIRQ = 0x9,
+    IbcSC = 0xa,
+    IbcSRE = 0xb,
+    IbcEOSrd = 0xc,
+    IbcEOSwrt = 0xd,
+    IbcEOScmp = 0xe,
+    IbcEOSchar = 0xf,
+    IbcPP2 = 0x10,
+    IbcTIMING = 0x11,
+    IbcDMA = 0x12,
+    IbcReadAdjust = 0x13,
+    IbcWriteAdjust = 0x14,
+    IbcEventQueue = 0x15,
+    IbcSPollBit = 0x16,
+    IbcSendLLO = 0x17,
+    IbcSPollTime = 0x18,
+    IbcPPollTime = 0x19,
+    IbcEndBitIsNormal = 0x1a,
+    IbcUnAddr = 0x1b,
+    IbcHSCableLength = 0x1f,
+    IbcIst = 0x20,
+    IbcRsv = 0x21
+};
+
+/* iblines: the low byte says which lines are reported, the high byte which are asserted */
+enum {
+    ValidDAV = 0x1,
+    ValidNDAC = 0x2,
+    ValidNRFD = 0x4,
+    ValidIFC = 0x8,
+    ValidREN = 0x10,
+    ValidSRQ = 0x20,
+    ValidATN = 0x40,
+    ValidEOI = 0x80,
+    BusDAV = 0x100,
+    BusNDAC = 0x200,
+    BusNRFD = 0x400,
+    BusIFC = 0x800,
+    BusREN = 0x1000,
+    BusSRQ = 0x2000,
+    BusATN = 0x4000,
+    BusEOI = 0x8000
+};
+
+/* Command bytes for ibcmd */
+enum {
+    GTL = 0x1,
+    SDC = 0x4,
+    PPConfig = 0x5,
+    GET = 0x8,
+    TCT = 0x9,
+    LLO = 0x11,
+    DCL = 0x14,
+    PPU = 0x15,
+    SPE = 0x18,
+    SPD = 0x19,
+    UNL = 0x3F,
+    UNT = 0x5F
+};
+
+/* Listen, talk and secondary address bytes; pad 0..30, sad 0x60..0x7E (or 0..30) */
+static inline uint8_t MLA(unsigned int pad) {
+    return (uint8_t)(0x20 | (pad & 0x1F));
+}
+static inline uint8_t MTA(unsigned int pad) {
+    return (uint8_t)(0x40 | (pad & 0x1F));
+}
+static inline uint8_t MSA(unsigned int sad) {
+    return (uint8_t)(0x60 | (sad & 0x1F));
+}
+
+/* The calling thread's last status is also copied here after every call. */
+GPIBSIM_EXPORT extern int ibsta;
+GPIBSIM_EXPORT extern int iberr;
+GPIBSIM_EXPORT extern int ibcnt;
+GPIBSIM_EXPORT extern long ibcntl;
+
+/* Traditional calls. Each returns ibsta, except ibfind and ibdev, which return the new
+ * descriptor or -1. */
 GPIBSIM_EXPORT int ibfind(const char *name);
-GPIBSIM_EXPORT int ibpad(int ud, int pad);
-GPIBSIM_EXPORT int ibsre(int ud, int v);
 GPIBSIM_EXPORT int ibdev(int board_index, int pad, int sad, int timo, int send_eoi, int eos);
-GPIBSIM_EXPORT int ibln(int ud, int pad, int sad, short *found_listener);
 GPIBSIM_EXPORT int ibonl(int ud, int onl);
+GPIBSIM_EXPORT int ibpad(int ud, int pad);
+GPIBSIM_EXPORT int ibsad(int ud, int sad);
+GPIBSIM_EXPORT int ibtmo(int ud, int timo);
+GPIBSIM_EXPORT int ibeos(int ud, int eos);
+GPIBSIM_EXPORT int ibeot(int ud, int send_eoi);
+GPIBSIM_EXPORT int ibask(int ud, int option, int *value);
+GPIBSIM_EXPORT int ibconfig(int ud, int option, int value);
+GPIBSIM_EXPORT int ibsre(int ud, int v);
+GPIBSIM_EXPORT int ibsic(int ud);
+GPIBSIM_EXPORT int ibln(int ud, int pad, int sad, short *found_listener);
+GPIBSIM_EXPORT int ibwrt(int ud, const void *data, long count);
+GPIBSIM_EXPORT int ibwrta(int ud, const void *data, long count);
+GPIBSIM_EXPORT int ibrd(int ud, void *buffer, long count);
+GPIBSIM_EXPORT int ibrda(int ud, void *buffer, long count);
+GPIBSIM_EXPORT int ibcmd(int ud, const void *commands, long count);
+GPIBSIM_EXPORT int ibcmda(int ud, const void *commands, long count);
+GPIBSIM_EXPORT int ibclr(int ud);
+GPIBSIM_EXPORT int ibtrg(int ud);
+GPIBSIM_EXPORT int ibloc(int ud);
+GPIBSIM_EXPORT int ibrsp(int ud, char *status_byte);
+GPIBSIM_EXPORT int ibspb(int ud, short *queued);
+GPIBSIM_EXPORT int ibwait(int ud, int mask);
+GPIBSIM_EXPORT int iblines(int ud, short *lines);
+GPIBSIM_EXPORT void ibvers(char **version);
+GPIBSIM_EXPORT const char *gpib_error_string(int error);
+
+/* Traditional calls the stand-in does not offer: each fails with ERR and ECAP. */
+GPIBSIM_EXPORT int ibbna(int ud, const char *board_name);
+GPIBSIM_EXPORT int ibcac(int ud, int synchronous);
+GPIBSIM_EXPORT int ibdma(int ud, int v);
+GPIBSIM_EXPORT int ibevent(int ud, short *event);
+GPIBSIM_EXPORT int ibgts(int ud, int shadow_handshake);
+GPIBSIM_EXPORT int ibist(int ud, int ist);
+GPIBSIM_EXPORT int ibpct(int ud);
+GPIBSIM_EXPORT int ibppc(int ud, int configuration);
+GPIBSIM_EXPORT int ibrdf(int ud, const char *file_path);
+GPIBSIM_EXPORT int ibrpp(int ud, char *poll_result);
+GPIBSIM_EXPORT int ibrsc(int ud, int request_control);
+GPIBSIM_EXPORT int ibrsv(int ud, int status_byte);
+GPIBSIM_EXPORT int ibrsv2(int ud, int status_byte, int new_reason_for_service);
+GPIBSIM_EXPORT int ibstop(int ud);
+GPIBSIM_EXPORT int ibwrtf(int ud, const char *file_path);
+
+/* IEEE 488.2 routines */
 GPIBSIM_EXPORT void SendIFC(int board);
 GPIBSIM_EXPORT void FindLstn(int board, const Addr4882_t pads[], Addr4882_t results[], int limit);
 GPIBSIM_EXPORT void DevClear(int board, Addr4882_t address);
@@ -74,6 +273,32 @@ GPIBSIM_EXPORT int ThreadIbsta(void);
 GPIBSIM_EXPORT int ThreadIberr(void);
 GPIBSIM_EXPORT int ThreadIbcnt(void);
 GPIBSIM_EXPORT long ThreadIbcntl(void);
+
+/* IEEE 488.2 routines the stand-in does not offer: each fails with ERR and ECAP. */
+GPIBSIM_EXPORT void AllSpoll(int board, const Addr4882_t addresses[], short results[]);
+GPIBSIM_EXPORT void DevClearList(int board, const Addr4882_t addresses[]);
+GPIBSIM_EXPORT void EnableLocal(int board, const Addr4882_t addresses[]);
+GPIBSIM_EXPORT void EnableRemote(int board, const Addr4882_t addresses[]);
+GPIBSIM_EXPORT void FindRQS(int board, const Addr4882_t addresses[], short *status);
+GPIBSIM_EXPORT void PassControl(int board, Addr4882_t address);
+GPIBSIM_EXPORT void PPoll(int board, short *result);
+GPIBSIM_EXPORT void PPollConfig(int board, Addr4882_t address, int data_line, int line_sense);
+GPIBSIM_EXPORT void PPollUnconfig(int board, const Addr4882_t addresses[]);
+GPIBSIM_EXPORT void RcvRespMsg(int board, void *buffer, long count, int termination);
+GPIBSIM_EXPORT void ReceiveSetup(int board, Addr4882_t address);
+GPIBSIM_EXPORT void ResetSys(int board, const Addr4882_t addresses[]);
+GPIBSIM_EXPORT void SendCmds(int board, const void *commands, long count);
+GPIBSIM_EXPORT void SendDataBytes(int board, const void *data, long count, int eot_mode);
+GPIBSIM_EXPORT void SendList(int board, const Addr4882_t addresses[], const void *data, long count,
+                             int eot_mode);
+GPIBSIM_EXPORT void SendLLO(int board);
+GPIBSIM_EXPORT void SendSetup(int board, const Addr4882_t addresses[]);
+GPIBSIM_EXPORT void SetRWLS(int board, const Addr4882_t addresses[]);
+GPIBSIM_EXPORT void TestSRQ(int board, short *result);
+GPIBSIM_EXPORT void TestSys(int board, const Addr4882_t addresses[], short results[]);
+GPIBSIM_EXPORT void Trigger(int board, Addr4882_t address);
+GPIBSIM_EXPORT void TriggerList(int board, const Addr4882_t addresses[]);
+GPIBSIM_EXPORT void WaitSRQ(int board, short *result);
 
 #ifdef __cplusplus
 }

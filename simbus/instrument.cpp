@@ -22,6 +22,7 @@ enum class Common {
     OperationComplete,
     OperationCompleteQuery,
     SelfTest,
+    Trigger,
     Wait,
     NextError,
 };
@@ -44,6 +45,7 @@ constexpr CommonCommand kCommonCommands[] = {
     {"*OPC", Common::OperationComplete},
     {"*OPC?", Common::OperationCompleteQuery},
     {"*TST?", Common::SelfTest},
+    {"*TRG", Common::Trigger},
     {"*WAI", Common::Wait},
     {"SYSTem:ERRor?", Common::NextError},
 };
@@ -95,7 +97,7 @@ void Instrument::listen(std::string_view bytes, bool end) {
     updateServiceRequest();
 }
 
-Instrument::Talked Instrument::talk(std::span<char> buffer, int termination) {
+Instrument::Talked Instrument::talk(std::span<char> buffer, const EndOfString &eos) {
     if (output_.empty() && scriptedAnswer_) {
         output_ = *scriptedAnswer_;
     }
@@ -107,8 +109,7 @@ Instrument::Talked Instrument::talk(std::span<char> buffer, int termination) {
     while (talked.count < buffer.size() && !talked.timedOut && !talked.end) {
         const char byte = output_[talked.count];
         buffer[talked.count++] = byte;
-        talked.end =
-            talked.count == output_.size() || static_cast<unsigned char>(byte) == termination;
+        talked.end = talked.count == output_.size() || (eos.stopsReads() && eos.matches(byte));
     }
     output_.erase(0, talked.count);
     updateServiceRequest();
@@ -125,6 +126,12 @@ void Instrument::clear() {
     input_.clear();
     overrun_ = false;
     output_.clear();
+    updateServiceRequest();
+}
+
+void Instrument::trigger() {
+    onTrigger();
+    queueResponses();
     updateServiceRequest();
 }
 
@@ -150,6 +157,10 @@ void Instrument::runMessage() {
     }
     input_.clear();
     overrun_ = false;
+    queueResponses();
+}
+
+void Instrument::queueResponses() {
     if (!responses_.empty()) {
         output_ = scriptedAnswer_ ? *scriptedAnswer_ : responseMessage(responses_);
         responses_.clear();
@@ -225,6 +236,9 @@ bool Instrument::runCommon(std::string_view header, std::string_view arguments) 
         break;
     case Common::SelfTest:
         respond("0");
+        break;
+    case Common::Trigger:
+        onTrigger();
         break;
     case Common::NextError:
         respond(format(errors_.pop()));

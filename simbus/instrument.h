@@ -1,5 +1,6 @@
 #pragma once
 
+#include "simbus/endofstring.h"
 #include "simbus/errorqueue.h"
 
 #include <cstdint>
@@ -13,8 +14,8 @@ namespace gpibsim {
 
 // An IEEE 488.2 device. It gathers program messages from the bus, runs the common commands
 // and SYST:ERR?, queues one response message at a time, and keeps the status byte, the event
-// status register and the error queue. Device-specific commands come from a subclass; used on
-// its own it is the generic instrument.
+// status register and the error queue. Device-specific commands and the action on a trigger
+// come from a subclass; used on its own it is the generic instrument, which has neither.
 class Instrument {
 public:
     static constexpr std::uint8_t kMessageAvailable = 0x10;
@@ -32,7 +33,7 @@ public:
 
     struct Talked {
         std::size_t count = 0;
-        bool end = false;      // the last byte carried EOI or was the end-of-string byte
+        bool end = false;      // the last byte carried EOI or stopped the read as end of string
         bool timedOut = false; // nothing to say
     };
 
@@ -41,13 +42,15 @@ public:
 
     // Data bytes heard as listener; `end` means EOI came with the last one.
     void listen(std::string_view bytes, bool end);
-    // Talks into `buffer` until it is full, after the byte sent with EOI, or after the
-    // end-of-string byte `termination`; STOPend (0x100) equals no byte.
-    Talked talk(std::span<char> buffer, int termination);
+    // Talks into `buffer` until it is full, after the byte sent with EOI, or after an
+    // end-of-string byte when `eos` stops reads.
+    Talked talk(std::span<char> buffer, const EndOfString &eos);
     // The status byte with RQS; the poll clears RQS.
     std::uint8_t serialPoll();
     // Device clear: drops the unread input and the pending response.
     void clear();
+    // Group execute trigger, from the bus or *TRG.
+    void trigger();
     bool requestsService() const { return requestingService_; }
     // From now on every read is answered with `text`, byte for byte.
     void answerEveryReadWith(std::string text);
@@ -55,10 +58,13 @@ public:
 protected:
     // Runs a device-specific command; false when the device does not know the header.
     virtual bool execute(std::string_view header, std::string_view arguments);
+    // The device's action on a trigger; it may respond.
+    virtual void onTrigger() {}
     void respond(std::string text);
 
 private:
     void runMessage();
+    void queueResponses();
     void runUnit(std::string_view unit);
     bool runCommon(std::string_view header, std::string_view arguments);
     std::optional<std::uint8_t> registerValue(std::string_view arguments);

@@ -13,12 +13,20 @@ bool Multimeter::execute(std::string_view header, std::string_view) {
     if (!headerMatches("MEASure:VOLTage:DC?", header) && !headerMatches("READ?", header)) {
         return false;
     }
-    // A small repeating wander, so successive readings differ as on a real meter.
+    respond(nextReading());
+    return true;
+}
+
+void Multimeter::onTrigger() {
+    respond(nextReading());
+}
+
+// A small repeating wander, so successive readings differ as on a real meter.
+std::string Multimeter::nextReading() {
     const int wander = static_cast<int>(readings_++ % 7) - 3;
     char reading[32];
     std::snprintf(reading, sizeof reading, "%+.5E", 1.23456 + wander * 1e-5);
-    respond(reading);
-    return true;
+    return reading;
 }
 
 } // namespace gpibsim

@@ -1,12 +1,14 @@
-// One *IDN? query through the C interface: Send the message, Receive the whole reply.
+// One *IDN? query through the C interface, both ways a client makes it: Send and Receive at an
+// address, and ibwrt and ibrd on a device descriptor, which addresses the instrument itself.
 #include "simbus/gpibsim.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
+constexpr Addr4882_t kMultimeter = 4;
+
 void identifyQuery(benchmark::State &state) {
-    constexpr Addr4882_t kMultimeter = 4;
     SendIFC(0);
     char reply[80];
     for (auto _ : state) {
@@ -19,5 +21,20 @@ void identifyQuery(benchmark::State &state) {
     }
 }
 BENCHMARK(identifyQuery);
+
+void identifyQueryOnDescriptor(benchmark::State &state) {
+    const int ud = ibdev(0, kMultimeter, NO_SAD, T3s, 1, 0);
+    char reply[80];
+    for (auto _ : state) {
+        ibwrt(ud, "*IDN?\n", 6);
+        ibrd(ud, reply, sizeof reply);
+        benchmark::DoNotOptimize(reply);
+    }
+    if ((ibsta & ERR) != 0 || (ibsta & END) == 0) {
+        state.SkipWithError("the query failed");
+    }
+    ibonl(ud, 0);
+}
+BENCHMARK(identifyQueryOnDescriptor);
 
 } // namespace

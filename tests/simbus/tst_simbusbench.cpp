@@ -56,6 +56,11 @@ void SimbusBenchTest::wellFormed_data() {
     QTest::newRow("delay") << QByteArray("delay=Receive:250") << defaultBenchWith([](Bench &b) {
         faultOf(b, Entry::Receive).delay = std::chrono::milliseconds(250);
     });
+    QTest::newRow("traditional calls")
+        << QByteArray("fail=ibwrt:14;delay=ibwait:5") << defaultBenchWith([](Bench &b) {
+               faultOf(b, Entry::ibwrt).iberr = 14;
+               faultOf(b, Entry::ibwait).delay = std::chrono::milliseconds(5);
+           });
     QTest::newRow("negative listeners")
         << QByteArray("listeners=-3") << defaultBenchWith([](Bench &b) { b.listeners = -3; });
     QTest::newRow("response escapes")

@@ -14,7 +14,7 @@ namespace {
 
 QByteArray read(Instrument &instrument) {
     std::array<char, 512> buffer{};
-    const Instrument::Talked talked = instrument.talk(buffer, STOPend);
+    const Instrument::Talked talked = instrument.talk(buffer, {});
     return QByteArray(buffer.data(), static_cast<qsizetype>(talked.count));
 }
 
@@ -146,7 +146,7 @@ void SimbusInstrumentTest::scriptedAnswerReplacesEveryReply() {
     QCOMPARE(answerTo(multimeter, "*IDN?"), QByteArray("A,B"));
     QCOMPARE(read(multimeter), QByteArray("A,B"));
     std::array<char, 8> buffer{};
-    const Instrument::Talked talked = multimeter.talk(buffer, ',');
+    const Instrument::Talked talked = multimeter.talk(buffer, {',' | REOS});
     QCOMPARE(talked.count, std::size_t(2));
     QVERIFY(talked.end);
     QCOMPARE(read(multimeter), QByteArray("B"));

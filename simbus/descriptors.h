@@ -1,0 +1,55 @@
+#pragma once
+
+#include "simbus/address.h"
+#include "simbus/callstatus.h"
+#include "simbus/endofstring.h"
+
+#include <map>
+#include <optional>
+
+namespace gpibsim {
+
+// What a descriptor is set to: its GPIB address and how its reads, writes and waits go.
+struct Settings {
+    int pad = 0;
+    int sad = NO_SAD;
+    int timeout = T3s;
+    bool eot = true; // EOI with the last byte written
+    EndOfString eos{};
+    int pollTimeout = T1s; // serial polls
+    bool readdress = false;
+    bool autopoll = true; // the board's: RQS shows on its devices' descriptors
+
+    Addr4882_t address() const { return makeAddress(pad, sad); }
+};
+
+struct Descriptor {
+    Settings settings;
+    Settings initial; // what ibonl(ud, 1) restores
+    Outcome last{};   // how its last read, write or command ended, for ibwait
+};
+
+// Descriptor 0, board 0, and the device descriptors ibdev hands out from 16 up.
+class Descriptors {
+public:
+    static constexpr int kBoard = 0;
+    static constexpr int kFirstDevice = 16;
+    static constexpr int kLimit = 4096;
+
+    Descriptors();
+
+    // The lowest free descriptor, or nothing when all are taken.
+    std::optional<int> open(const Settings &settings);
+    void close(int ud);
+    // The open descriptor, or null.
+    Descriptor *find(int ud);
+    const Descriptor *find(int ud) const;
+    Descriptor &board() { return table_.at(kBoard); }
+    const Descriptor &board() const { return table_.at(kBoard); }
+    static bool isDevice(int ud) { return ud != kBoard; }
+
+private:
+    std::map<int, Descriptor> table_;
+};
+
+} // namespace gpibsim

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace gpibsim {
+
+// What an iberr code means, in one line; codes without a meaning get a line saying so.
+const char *errorText(int iberr);
+
+} // namespace gpibsim

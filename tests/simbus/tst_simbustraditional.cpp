@@ -1,0 +1,621 @@
+// The traditional calls on board and device descriptors, on the default bench: a multimeter at
+// 4 and a generic instrument at 5, secondary 97.
+#include "client.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+
+#include <array>
+#include <functional>
+#include <thread>
+
+using namespace client;
+
+// A call made on the open multimeter descriptor.
+using DeviceCall = std::function<void(int ud)>;
+Q_DECLARE_METATYPE(DeviceCall)
+
+namespace {
+
+const QByteArray kIdentity = "QUORIN,Simulated Multimeter,SIM0004,1.0\n";
+const QByteArray kGenericIdentity = "QUORIN,Simulated Instrument,SIM0005,1.0\n";
+const QRegularExpression kReading(R"(^[+-]\d\.\d{5}E[+-]\d\d\n$)");
+constexpr int kGenericSad = 97;
+constexpr char kMessageAvailable = 0x10;
+
+void write(int ud, const QByteArray &message) {
+    ibwrt(ud, message.constData(), message.size());
+}
+
+QByteArray read(int ud) {
+    std::array<char, 256> buffer{};
+    ibrd(ud, buffer.data(), buffer.size());
+    return QByteArray(buffer.data(), ThreadIbcnt());
+}
+
+char poll(int ud) {
+    char status = -1;
+    ibrsp(ud, &status);
+    return status;
+}
+
+int ask(int ud, int option) {
+    int value = -1;
+    ibask(ud, option, &value);
+    return value;
+}
+
+QByteArray bytes(std::initializer_list<std::uint8_t> list) {
+    return QByteArray(reinterpret_cast<const char *>(std::data(list)), qsizetype(list.size()));
+}
+
+void command(std::initializer_list<std::uint8_t> list) {
+    const QByteArray commands = bytes(list);
+    ibcmd(kBoard, commands.constData(), commands.size());
+}
+
+bool globalsInStep() {
+    return ibsta == ThreadIbsta() && iberr == ThreadIberr() && ibcnt == ThreadIbcnt() &&
+           ibcntl == ThreadIbcntl();
+}
+
+} // namespace
+
+class SimbusTraditionalTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void queryThroughDescriptor_data();
+    void queryThroughDescriptor();
+    void askReportsSettings_data();
+    void askReportsSettings();
+    void configureThenAsk_data();
+    void configureThenAsk();
+    void refusedOptions_data();
+    void refusedOptions();
+    void badArgumentsAreRefused_data();
+    void badArgumentsAreRefused();
+    void trafficNeedsControllerInCharge_data();
+    void trafficNeedsControllerInCharge();
+    void unofferedCallsFailWithEcap_data();
+    void unofferedCallsFailWithEcap();
+    void serviceRequestEndsWaits_data();
+    void serviceRequestEndsWaits();
+    void waitTimesOutAfterTheDescriptorTimeout_data();
+    void waitTimesOutAfterTheDescriptorTimeout();
+    void waitWakesWhenAnotherThreadRequestsService();
+    void commandBytesAddressTheData_data();
+    void commandBytesAddressTheData();
+    void commandBytesActOnListeners_data();
+    void commandBytesActOnListeners();
+    void boardDataGoesToWhoeverIsAddressed();
+    void endOfStringEndsReads_data();
+    void endOfStringEndsReads();
+    void endOfStringMarksWrites_data();
+    void endOfStringMarksWrites();
+    void triggerTakesAReading_data();
+    void triggerTakesAReading();
+    void onlineRestoresOpeningSettings();
+    void asynchronousTransfersReportThroughWait();
+    void linesShowTheBus();
+    void everyCodeHasItsText();
+    void globalsFollowEveryCall();
+
+private:
+    int multimeter_ = -1;
+    int generic_ = -1;
+};
+
+// Each test starts with the board in charge with its opening settings, the instruments
+// cleared, and a descriptor open for each.
+void SimbusTraditionalTest::init() {
+    ibonl(kBoard, 1);
+    ibsre(kBoard, 0);
+    multimeter_ = ibdev(kBoard, 4, NO_SAD, T3s, 1, 0);
+    generic_ = ibdev(kBoard, 5, kGenericSad, T3s, 1, 0);
+    QVERIFY(multimeter_ > 0 && generic_ > 0);
+    for (const int ud : {multimeter_, generic_}) {
+        ibclr(ud);
+        write(ud, "*CLS;*ESE 0;*SRE 0\n");
+    }
+}
+
+void SimbusTraditionalTest::cleanup() {
+    ibonl(multimeter_, 0);
+    ibonl(generic_, 0);
+}
+
+void SimbusTraditionalTest::queryThroughDescriptor_data() {
+    QTest::addColumn<bool>("generic");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("multimeter") << false << kIdentity;
+    QTest::newRow("generic, secondary address") << true << kGenericIdentity;
+}
+
+// Device calls report only ERR, TIMO, END, CMPL and RQS, never the board's state.
+void SimbusTraditionalTest::queryThroughDescriptor() {
+    QFETCH(bool, generic);
+    QFETCH(QByteArray, reply);
+    const int ud = generic ? generic_ : multimeter_;
+    QCOMPARE(ibwrt(ud, "*IDN?\n", 6), int(CMPL));
+    QCOMPARE(ThreadIbcnt(), 6);
+    QCOMPARE(read(ud), reply);
+    QCOMPARE(ThreadIbsta(), END | CMPL);
+}
+
+void SimbusTraditionalTest::askReportsSettings_data() {
+    QTest::addColumn<bool>("board");
+    QTest::addColumn<int>("option");
+    QTest::addColumn<int>("value");
+    QTest::newRow("device pad") << false << int(IbaPAD) << 4;
+    QTest::newRow("device sad") << false << int(IbaSAD) << 0;
+    QTest::newRow("device timeout") << false << int(IbaTMO) << int(T3s);
+    QTest::newRow("device EOT") << false << int(IbaEOT) << 1;
+    QTest::newRow("device EOS byte") << false << int(IbaEOSchar) << 0;
+    QTest::newRow("device EOS read") << false << int(IbaEOSrd) << 0;
+    QTest::newRow("device re-addressing") << false << int(IbaREADDR) << 0;
+    QTest::newRow("device poll timeout") << false << int(IbaSPollTime) << int(T1s);
+    QTest::newRow("device board index") << false << int(IbaBNA) << 0;
+    QTest::newRow("board pad") << true << int(IbaPAD) << 0;
+    QTest::newRow("board timeout") << true << int(IbaTMO) << int(T3s);
+    QTest::newRow("board autopoll") << true << int(IbaAUTOPOLL) << 1;
+    QTest::newRow("board 7-bit EOS") << true << int(Iba7BitEOS) << 1;
+}
+
+void SimbusTraditionalTest::askReportsSettings() {
+    QFETCH(bool, board);
+    QFETCH(int, option);
+    QFETCH(int, value);
+    QCOMPARE(ask(board ? kBoard : multimeter_, option), value);
+    QCOMPARE(ThreadIbsta() & ERR, 0);
+}
+
+void SimbusTraditionalTest::configureThenAsk_data() {
+    QTest::addColumn<bool>("board");
+    QTest::addColumn<int>("option");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("eosMode"); // the mode afterwards, as ibask shows it bit by bit
+    QTest::newRow("pad") << false << int(IbcPAD) << 7 << 0;
+    QTest::newRow("sad") << false << int(IbcSAD) << 0x70 << 0;
+    QTest::newRow("timeout") << false << int(IbcTMO) << int(T10s) << 0;
+    QTest::newRow("EOT off") << false << int(IbcEOT) << 0 << 0;
+    QTest::newRow("EOS byte") << false << int(IbcEOSchar) << int('\r') << int('\r');
+    QTest::newRow("EOS read") << false << int(IbcEOSrd) << 1 << int(REOS);
+    QTest::newRow("EOS write") << false << int(IbcEOSwrt) << 1 << int(XEOS);
+    QTest::newRow("EOS 8 bits") << false << int(IbcEOScmp) << 1 << int(BIN);
+    QTest::newRow("re-addressing") << false << int(IbcREADDR) << 1 << 0;
+    QTest::newRow("poll timeout") << false << int(IbcSPollTime) << int(T3s) << 0;
+    QTest::newRow("board pad") << true << int(IbcPAD) << 2 << 0;
+    QTest::newRow("board timeout") << true << int(IbcTMO) << int(T30ms) << 0;
+}
+
+void SimbusTraditionalTest::configureThenAsk() {
+    QFETCH(bool, board);
+    QFETCH(int, option);
+    QFETCH(int, value);
+    QFETCH(int, eosMode);
+    const int ud = board ? kBoard : multimeter_;
+    QCOMPARE(ibconfig(ud, option, value) & ERR, 0);
+    QCOMPARE(ask(ud, option), value);
+    QCOMPARE(ask(ud, IbaEOSchar), eosMode & 0xFF);
+    QCOMPARE(ask(ud, IbaEOSrd), (eosMode & REOS) != 0 ? 1 : 0);
+    QCOMPARE(ask(ud, IbaEOSwrt), (eosMode & XEOS) != 0 ? 1 : 0);
+    QCOMPARE(ask(ud, IbaEOScmp), (eosMode & BIN) != 0 ? 1 : 0);
+}
+
+void SimbusTraditionalTest::refusedOptions_data() {
+    QTest::addColumn<bool>("board");
+    QTest::addColumn<bool>("configure");
+    QTest::addColumn<int>("option");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("iberr");
+    QTest::newRow("pad 31") << false << true << int(IbcPAD) << 31 << int(EARG);
+    QTest::newRow("sad 0x5F") << false << true << int(IbcSAD) << 0x5F << int(EARG);
+    QTest::newRow("timeout code 18") << false << true << int(IbcTMO) << 18 << int(EARG);
+    QTest::newRow("EOS byte 256") << false << true << int(IbcEOSchar) << 256 << int(EARG);
+    QTest::newRow("re-addressing on the board") << true << true << int(IbcREADDR) << 1 << int(EARG);
+    QTest::newRow("autopoll on a device") << false << true << int(IbcAUTOPOLL) << 0 << int(EARG);
+    QTest::newRow("poll timeout of the board")
+        << true << false << int(IbaSPollTime) << 0 << int(EARG);
+    QTest::newRow("board index set") << false << true << int(IbaBNA) << 0 << int(EARG);
+    QTest::newRow("unknown option") << false << false << 0x1c << 0 << int(EARG);
+    QTest::newRow("unaddressing asked") << false << false << int(IbaUnAddr) << 0 << int(ECAP);
+    QTest::newRow("parallel poll set") << true << true << int(IbcPPC) << 0 << int(ECAP);
+    QTest::newRow("system controller asked") << true << false << int(IbaSC) << 0 << int(ECAP);
+}
+
+void SimbusTraditionalTest::refusedOptions() {
+    QFETCH(bool, board);
+    QFETCH(bool, configure);
+    QFETCH(int, option);
+    QFETCH(int, value);
+    QFETCH(int, iberr);
+    const int ud = board ? kBoard : multimeter_;
+    int asked = -1;
+    if (configure) {
+        ibconfig(ud, option, value);
+    } else {
+        ibask(ud, option, &asked);
+    }
+    QVERIFY(failedWith(iberr));
+    QCOMPARE(asked, -1);
+}
+
+void SimbusTraditionalTest::badArgumentsAreRefused_data() {
+    QTest::addColumn<DeviceCall>("call");
+    static char buffer[8];
+    QTest::newRow("closed descriptor") << DeviceCall([](int) { ibwrt(3, "x", 1); });
+    QTest::newRow("negative count") << DeviceCall([](int ud) { ibwrt(ud, "x", -1); });
+    QTest::newRow("null buffer") << DeviceCall([](int ud) { ibrd(ud, nullptr, 8); });
+    QTest::newRow("null status byte") << DeviceCall([](int ud) { ibrsp(ud, nullptr); });
+    QTest::newRow("poll the board") << DeviceCall([](int) { ibrsp(kBoard, buffer); });
+    QTest::newRow("clear the board") << DeviceCall([](int) { ibclr(kBoard); });
+    QTest::newRow("trigger the board") << DeviceCall([](int) { ibtrg(kBoard); });
+    QTest::newRow("commands on a device") << DeviceCall([](int ud) { ibcmd(ud, "?", 1); });
+    QTest::newRow("IFC from a device") << DeviceCall([](int ud) { ibsic(ud); });
+    QTest::newRow("lines of a device") << DeviceCall([](int ud) {
+        short lines = 0;
+        iblines(ud, &lines);
+    });
+    QTest::newRow("null lines") << DeviceCall([](int) { iblines(kBoard, nullptr); });
+    QTest::newRow("null option result") << DeviceCall([](int ud) { ibask(ud, IbaPAD, nullptr); });
+    QTest::newRow("EOS mode bits") << DeviceCall([](int ud) { ibeos(ud, 0x2000); });
+    QTest::newRow("timeout code") << DeviceCall([](int ud) { ibtmo(ud, T1000s + 1); });
+    QTest::newRow("sad 0x7F") << DeviceCall([](int ud) { ibsad(ud, 0x7F); });
+    QTest::newRow("ibdev EOS mode") << DeviceCall([](int) { ibdev(kBoard, 4, 0, T3s, 1, 0x2000); });
+    QTest::newRow("SRQI on a device") << DeviceCall([](int ud) { ibwait(ud, SRQI); });
+    QTest::newRow("RQS on the board") << DeviceCall([](int) { ibwait(kBoard, RQS); });
+    QTest::newRow("ERR in a mask") << DeviceCall([](int ud) { ibwait(ud, ERR | TIMO); });
+    QTest::newRow("null queue length") << DeviceCall([](int ud) { ibspb(ud, nullptr); });
+}
+
+void SimbusTraditionalTest::badArgumentsAreRefused() {
+    QFETCH(DeviceCall, call);
+    call(multimeter_);
+    QVERIFY(failedWith(EARG));
+}
+
+void SimbusTraditionalTest::trafficNeedsControllerInCharge_data() {
+    QTest::addColumn<DeviceCall>("call");
+    QTest::newRow("ibwrt") << DeviceCall([](int ud) { write(ud, "*IDN?\n"); });
+    QTest::newRow("ibrd") << DeviceCall([](int ud) { read(ud); });
+    QTest::newRow("ibclr") << DeviceCall([](int ud) { ibclr(ud); });
+    QTest::newRow("ibtrg") << DeviceCall([](int ud) { ibtrg(ud); });
+    QTest::newRow("ibloc") << DeviceCall([](int ud) { ibloc(ud); });
+    QTest::newRow("ibrsp") << DeviceCall([](int ud) { poll(ud); });
+    QTest::newRow("ibcmd") << DeviceCall([](int) { command({UNL}); });
+}
+
+void SimbusTraditionalTest::trafficNeedsControllerInCharge() {
+    QFETCH(DeviceCall, call);
+    ibonl(kBoard, 0);
+    call(multimeter_);
+    QVERIFY(failedWith(ECIC));
+    QCOMPARE(ibonl(kBoard, 1) & (ERR | CIC), int(CIC));
+}
+
+// A few of each family, with their various prototypes.
+void SimbusTraditionalTest::unofferedCallsFailWithEcap_data() {
+    QTest::addColumn<DeviceCall>("call");
+    static const Addr4882_t list[] = {4, NOADDR};
+    static short result;
+    QTest::newRow("ibpct") << DeviceCall([](int ud) { ibpct(ud); });
+    QTest::newRow("ibppc") << DeviceCall([](int ud) { ibppc(ud, 0x60); });
+    QTest::newRow("ibrsv2") << DeviceCall([](int) { ibrsv2(kBoard, 0x40, 1); });
+    QTest::newRow("ibwrtf") << DeviceCall([](int ud) { ibwrtf(ud, "/dev/null"); });
+    QTest::newRow("ibevent") << DeviceCall([](int) { ibevent(kBoard, &result); });
+    QTest::newRow("EnableRemote") << DeviceCall([](int) { EnableRemote(kBoard, list); });
+    QTest::newRow("SendList") << DeviceCall([](int) { SendList(kBoard, list, "x", 1, NLend); });
+    QTest::newRow("WaitSRQ") << DeviceCall([](int) { WaitSRQ(kBoard, &result); });
+}
+
+void SimbusTraditionalTest::unofferedCallsFailWithEcap() {
+    QFETCH(DeviceCall, call);
+    call(multimeter_);
+    QVERIFY(failedWith(ECAP));
+    QVERIFY(globalsInStep());
+}
+
+void SimbusTraditionalTest::serviceRequestEndsWaits_data() {
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<bool>("autopoll");
+    QTest::addColumn<char>("statusByte");
+    QTest::newRow("message available") << QByteArray("*SRE 16;*IDN?\n") << true << char(0x50);
+    QTest::newRow("operation complete")
+        << QByteArray("*ESE 1;*SRE 32;*OPC\n") << true << char(0x60);
+    QTest::newRow("no automatic polling") << QByteArray("*SRE 16;*IDN?\n") << false << char(0x50);
+}
+
+// The board sees SRQ, and with automatic polling the device descriptor RQS, until a serial
+// poll reads the request.
+void SimbusTraditionalTest::serviceRequestEndsWaits() {
+    QFETCH(QByteArray, message);
+    QFETCH(bool, autopoll);
+    QFETCH(char, statusByte);
+    ibconfig(kBoard, IbcAUTOPOLL, autopoll);
+    ibtmo(kBoard, T1s);
+    ibtmo(multimeter_, T100ms);
+    QCOMPARE(ibwait(kBoard, 0) & SRQI, 0);
+    QCOMPARE(ibwait(multimeter_, 0) & RQS, 0);
+    write(multimeter_, message);
+    QCOMPARE(ibwait(kBoard, SRQI | TIMO) & (SRQI | TIMO | ERR), int(SRQI));
+    QCOMPARE(ibwait(multimeter_, RQS | TIMO) & (RQS | TIMO | ERR), autopoll ? RQS : TIMO);
+    QCOMPARE(ibwait(generic_, 0) & RQS, 0);
+    short queued = -1;
+    ibspb(multimeter_, &queued);
+    QCOMPARE(queued, short(autopoll ? 1 : 0));
+
+    QCOMPARE(poll(multimeter_), statusByte);
+    QCOMPARE(ibwait(kBoard, 0) & SRQI, 0);
+    QCOMPARE(ibwait(multimeter_, 0) & RQS, 0);
+    ibspb(multimeter_, &queued);
+    QCOMPARE(queued, short(0));
+}
+
+void SimbusTraditionalTest::waitTimesOutAfterTheDescriptorTimeout_data() {
+    QTest::addColumn<bool>("board");
+    QTest::addColumn<int>("mask");
+    QTest::newRow("board, SRQI") << true << int(SRQI | TIMO);
+    QTest::newRow("device, RQS") << false << int(RQS | TIMO);
+    QTest::newRow("device, END before any read") << false << int(END | TIMO);
+}
+
+void SimbusTraditionalTest::waitTimesOutAfterTheDescriptorTimeout() {
+    QFETCH(bool, board);
+    QFETCH(int, mask);
+    const int ud = board ? kBoard : multimeter_;
+    ibtmo(ud, T100ms);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(ibwait(ud, mask) & (mask | ERR), int(TIMO));
+    QVERIFY(timer.elapsed() >= 100);
+}
+
+// A waiting thread holds up no other call, and wakes when one brings its condition.
+void SimbusTraditionalTest::waitWakesWhenAnotherThreadRequestsService() {
+    ibtmo(kBoard, T10s);
+    int waited = 0;
+    QElapsedTimer timer;
+    timer.start();
+    std::thread waiter([&] { waited = ibwait(kBoard, SRQI | TIMO); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    write(multimeter_, "*SRE 16;*IDN?\n");
+    waiter.join();
+    QCOMPARE(waited & (SRQI | TIMO | ERR), int(SRQI));
+    QVERIFY(timer.elapsed() < 5000);
+}
+
+void SimbusTraditionalTest::commandBytesAddressTheData_data() {
+    QTest::addColumn<QByteArray>("toListen");
+    QTest::addColumn<QByteArray>("toTalk");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("multimeter") << bytes({UNL, MTA(0), MLA(4)}) << bytes({UNL, MLA(0), MTA(4)})
+                                << kIdentity;
+    QTest::newRow("generic, secondary address")
+        << bytes({UNL, MTA(0), MLA(5), MSA(kGenericSad)})
+        << bytes({UNT, UNL, MLA(0), MTA(5), MSA(kGenericSad)}) << kGenericIdentity;
+}
+
+// The board's own address makes it talker or listener; ATN stays until data moves.
+void SimbusTraditionalTest::commandBytesAddressTheData() {
+    QFETCH(QByteArray, toListen);
+    QFETCH(QByteArray, toTalk);
+    QFETCH(QByteArray, reply);
+    QCOMPARE(ibcmd(kBoard, toListen.constData(), toListen.size()) & (ERR | ATN | TACS | LACS),
+             ATN | TACS);
+    QCOMPARE(ThreadIbcnt(), int(toListen.size()));
+    QCOMPARE(ibwrt(kBoard, "*IDN?\n", 6) & (ERR | ATN | TACS), int(TACS));
+    QCOMPARE(ibcmd(kBoard, toTalk.constData(), toTalk.size()) & (ERR | ATN | TACS | LACS),
+             ATN | LACS);
+    QCOMPARE(read(kBoard), reply);
+    QCOMPARE(ThreadIbsta() & (ERR | END | ATN | LACS), END | LACS);
+}
+
+void SimbusTraditionalTest::commandBytesActOnListeners_data() {
+    QTest::addColumn<QByteArray>("commands");
+    QTest::addColumn<char>("multimeterStatus");
+    QTest::addColumn<char>("genericStatus");
+    QTest::newRow("SDC to the multimeter")
+        << bytes({UNL, MLA(4), SDC}) << char(0) << kMessageAvailable;
+    QTest::newRow("SDC to both") << bytes({UNL, MLA(4), MLA(5), MSA(kGenericSad), SDC}) << char(0)
+                                 << char(0);
+    QTest::newRow("SDC after a secondary for nobody")
+        << bytes({UNL, MLA(4), MSA(100), SDC}) << kMessageAvailable << kMessageAvailable;
+    QTest::newRow("DCL") << bytes({DCL}) << char(0) << char(0);
+    QTest::newRow("SDC after UNL")
+        << bytes({MLA(4), UNL, SDC}) << kMessageAvailable << kMessageAvailable;
+    QTest::newRow("GTL and LLO keep replies")
+        << bytes({UNL, MLA(4), GTL, LLO}) << kMessageAvailable << kMessageAvailable;
+}
+
+void SimbusTraditionalTest::commandBytesActOnListeners() {
+    QFETCH(QByteArray, commands);
+    QFETCH(char, multimeterStatus);
+    QFETCH(char, genericStatus);
+    write(multimeter_, "*IDN?\n");
+    write(generic_, "*IDN?\n");
+    ibcmd(kBoard, commands.constData(), commands.size());
+    QCOMPARE(ThreadIbsta() & ERR, 0);
+    QCOMPARE(ThreadIbcnt(), int(commands.size()));
+    QCOMPARE(poll(multimeter_), multimeterStatus);
+    QCOMPARE(poll(generic_), genericStatus);
+}
+
+// A device call leaves its instrument addressed, so board data goes on to it.
+void SimbusTraditionalTest::boardDataGoesToWhoeverIsAddressed() {
+    ibeot(multimeter_, 0);
+    write(multimeter_, "*IDN");
+    write(kBoard, "?\n");
+    QCOMPARE(ThreadIbsta() & ERR, 0);
+    QCOMPARE(read(multimeter_), kIdentity);
+
+    command({UNL, UNT});
+    write(kBoard, "*IDN?\n");
+    QVERIFY(failedWith(EADR));
+    read(kBoard);
+    QVERIFY(failedWith(EADR));
+
+    command({UNL, MTA(0), MLA(6)});
+    write(kBoard, "*IDN?\n");
+    QVERIFY(failedWith(ENOL));
+    command({UNL, MLA(0), MTA(6)});
+    QCOMPARE(read(kBoard), QByteArray());
+    QVERIFY(failedWith(EABO));
+    QVERIFY(ThreadIbsta() & TIMO);
+
+    command({UNL, MLA(0), MTA(4), SPE});
+    QVERIFY(failedWith(ECAP));
+    QCOMPARE(ThreadIbcnt(), 3);
+}
+
+void SimbusTraditionalTest::endOfStringEndsReads_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("END only") << 0 << kIdentity;
+    QTest::newRow("comma, reads stop") << (REOS | ',') << QByteArray("QUORIN,");
+    QTest::newRow("comma, reads go on") << int(',') << kIdentity;
+    QTest::newRow("7-bit compare")
+        << (REOS | '.' | 0x80) << QByteArray("QUORIN,Simulated Multimeter,SIM0004,1.");
+    QTest::newRow("8-bit compare") << (REOS | BIN | '.' | 0x80) << kIdentity;
+}
+
+// Another descriptor for the same instrument keeps its own mode.
+void SimbusTraditionalTest::endOfStringEndsReads() {
+    QFETCH(int, mode);
+    QFETCH(QByteArray, reply);
+    const int other = ibdev(kBoard, 4, NO_SAD, T3s, 1, 0);
+    QCOMPARE(ibeos(multimeter_, mode) & ERR, 0);
+    write(multimeter_, "*IDN?\n");
+    QCOMPARE(read(multimeter_), reply);
+    QCOMPARE(ThreadIbsta() & (ERR | END), int(END));
+    QCOMPARE(read(other), kIdentity.mid(reply.size()));
+    ibonl(other, 0);
+}
+
+void SimbusTraditionalTest::endOfStringMarksWrites_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("eot");
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<char>("statusByte");
+    QTest::newRow("EOI with ';'") << (XEOS | ';') << false << QByteArray("*IDN?;")
+                                  << kMessageAvailable;
+    QTest::newRow("EOI with ';', 7-bit")
+        << (XEOS | ';' | 0x80) << false << QByteArray("*IDN?;") << kMessageAvailable;
+    QTest::newRow("no EOI at all") << 0 << false << QByteArray("*IDN?;") << char(0);
+    QTest::newRow("EOI with the last byte")
+        << 0 << true << QByteArray("*IDN?") << kMessageAvailable;
+}
+
+void SimbusTraditionalTest::endOfStringMarksWrites() {
+    QFETCH(int, mode);
+    QFETCH(bool, eot);
+    QFETCH(QByteArray, message);
+    QFETCH(char, statusByte);
+    ibeos(multimeter_, mode);
+    ibeot(multimeter_, eot);
+    write(multimeter_, message);
+    QCOMPARE(ThreadIbcnt(), int(message.size()));
+    QCOMPARE(poll(multimeter_), statusByte);
+}
+
+void SimbusTraditionalTest::triggerTakesAReading_data() {
+    QTest::addColumn<DeviceCall>("trigger");
+    QTest::newRow("ibtrg") << DeviceCall([](int ud) { ibtrg(ud); });
+    QTest::newRow("*TRG") << DeviceCall([](int ud) { write(ud, "*TRG\n"); });
+    QTest::newRow("GET by ibcmd") << DeviceCall([](int) { command({UNL, MLA(4), GET}); });
+}
+
+// The generic instrument has nothing to do on a trigger.
+void SimbusTraditionalTest::triggerTakesAReading() {
+    QFETCH(DeviceCall, trigger);
+    trigger(multimeter_);
+    QCOMPARE(ThreadIbsta() & ERR, 0);
+    const QByteArray reading = read(multimeter_);
+    QVERIFY2(kReading.match(QString::fromLatin1(reading)).hasMatch(), reading.constData());
+
+    ibtrg(generic_);
+    QCOMPARE(ThreadIbsta() & ERR, 0);
+    QCOMPARE(poll(generic_), char(0));
+}
+
+void SimbusTraditionalTest::onlineRestoresOpeningSettings() {
+    ibpad(multimeter_, 7);
+    ibtmo(multimeter_, T10s);
+    ibeos(multimeter_, REOS | '\n');
+    QCOMPARE(ibonl(multimeter_, 1) & ERR, 0);
+    QCOMPARE(ask(multimeter_, IbaPAD), 4);
+    QCOMPARE(ask(multimeter_, IbaTMO), int(T3s));
+    QCOMPARE(ask(multimeter_, IbaEOSrd), 0);
+
+    ibpad(kBoard, 3);
+    ibonl(kBoard, 1);
+    QCOMPARE(ask(kBoard, IbaPAD), 0);
+}
+
+void SimbusTraditionalTest::asynchronousTransfersReportThroughWait() {
+    QCOMPARE(ibwrta(multimeter_, "*IDN?\n", 6) & (ERR | CMPL), int(CMPL));
+    std::array<char, 80> buffer{};
+    QCOMPARE(ibrda(multimeter_, buffer.data(), buffer.size()) & (ERR | CMPL | END), CMPL | END);
+    ask(multimeter_, IbaPAD);
+    QCOMPARE(ibwait(multimeter_, CMPL) & (ERR | CMPL | END), CMPL | END);
+    QCOMPARE(ThreadIbcnt(), int(kIdentity.size()));
+    QCOMPARE(QByteArray(buffer.data(), ThreadIbcnt()), kIdentity);
+
+    ibrda(multimeter_, buffer.data(), buffer.size());
+    ibwait(multimeter_, 0);
+    QCOMPARE(ThreadIbsta() & ERR, 0);
+    QCOMPARE(ibwait(multimeter_, CMPL) & (ERR | CMPL), ERR | CMPL);
+    QCOMPARE(ThreadIberr(), int(EABO));
+}
+
+void SimbusTraditionalTest::linesShowTheBus() {
+    constexpr int kReported = ValidIFC | ValidREN | ValidSRQ | ValidATN | ValidEOI;
+    short lines = 0;
+    ibsre(kBoard, 1);
+    command({UNL});
+    QCOMPARE(iblines(kBoard, &lines) & ERR, 0);
+    QCOMPARE(lines & 0xFFFF, kReported | BusREN | BusATN);
+    write(multimeter_, "*SRE 16;*IDN?\n");
+    ibsre(kBoard, 0);
+    iblines(kBoard, &lines);
+    QCOMPARE(lines & 0xFFFF, kReported | BusSRQ);
+}
+
+void SimbusTraditionalTest::everyCodeHasItsText() {
+    QSet<QByteArray> texts;
+    for (const int code : {EDVR, ECIC, ENOL, EADR, EARG, ESAC, EABO, ENEB, EDMA, EOIP, ECAP, EFSO,
+                           EBUS, ESTB, ESRQ, ETAB}) {
+        texts.insert(gpib_error_string(code));
+    }
+    QCOMPARE(texts.size(), 16);
+    QVERIFY(!texts.contains(gpib_error_string(9)));
+    char *version = nullptr;
+    ibvers(&version);
+    QVERIFY(version != nullptr && *version != '\0');
+    ibvers(nullptr);
+}
+
+// The globals take each call's values, whichever thread made it.
+void SimbusTraditionalTest::globalsFollowEveryCall() {
+    write(multimeter_, "*IDN?\n");
+    QVERIFY(globalsInStep());
+    QCOMPARE(ibcnt, 6);
+    std::thread other([] { ibrd(3, nullptr, 0); });
+    other.join();
+    QCOMPARE(ibsta & ERR, int(ERR));
+    QCOMPARE(iberr, int(EARG));
+    QCOMPARE(ThreadIbcnt(), 6);
+    read(multimeter_);
+    QVERIFY(globalsInStep());
+    QCOMPARE(ibcntl, long(kIdentity.size()));
+    Send(kBoard, 4, "*CLS", 4, NLend);
+    QVERIFY(globalsInStep());
+    QCOMPARE(ibcnt, 4);
+}
+
+QTEST_GUILESS_MAIN(SimbusTraditionalTest)
+#include "tst_simbustraditional.moc"
