@@ -1,0 +1,151 @@
+#include "fuzzdriver.h"
+
+#include "require.h"
+
+#include "gpib/driverbinding.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace fuzz {
+
+namespace {
+
+using gpib::Addr4882;
+
+constexpr long kReceiveRoom = 80;
+constexpr int kListenerLimit = 32;
+constexpr int kAddressListSize = 33;
+constexpr Addr4882 kEndOfList = 0xFFFF;
+
+FuzzDriver *active = nullptr;
+
+struct Status {
+    int sta = 0;
+    int err = 0;
+    int cnt = 0;
+    long cntl = 0;
+};
+Status status;
+
+ByteSource &Answers() {
+    return active->answers;
+}
+
+// Every call leaves a status of its own, drawn after the call's other answers.
+void Finish() {
+    ByteSource &a = Answers();
+    status = Status{a.take<int>(), a.take<int>(), a.take<int>(), a.take<long>()};
+}
+
+int Result() {
+    const int result = Answers().take<int>();
+    Finish();
+    return result;
+}
+
+int fuzzIbfind(const char *name) {
+    Require(std::strlen(name) > 0, "ibfind is given a board name");
+    return Result();
+}
+int fuzzIbpad(int, int) {
+    return Result();
+}
+int fuzzIbsre(int, int) {
+    return Result();
+}
+int fuzzIbdev(int, int, int, int, int, int) {
+    ++active->ibdevCalls;
+    return Result();
+}
+int fuzzIbln(int, int, int, short *found) {
+    *found = Answers().take<short>();
+    return Result();
+}
+int fuzzIbonl(int, int) {
+    return Result();
+}
+void fuzzSendIFC(int) {
+    Finish();
+}
+
+void fuzzFindLstn(int, const Addr4882 *pads, Addr4882 *results, int limit) {
+    Require(limit == kListenerLimit, "FindLstn is given the limit 32");
+    Require(std::find(pads, pads + kAddressListSize, kEndOfList) != pads + kAddressListSize,
+            "FindLstn's address list ends with 0xFFFF within 33 entries");
+    const int written = Answers().take<std::uint8_t>() % (limit + 1);
+    for (int i = 0; i < written; ++i)
+        results[i] = Answers().take<Addr4882>();
+    Finish();
+}
+
+void fuzzDevClear(int, Addr4882) {
+    Finish();
+}
+
+void fuzzReadStatusByte(int, Addr4882, short *statusByte) {
+    *statusByte = Answers().take<short>();
+    Finish();
+}
+
+void fuzzSend(int, Addr4882, const void *data, long count, int) {
+    Require(count >= 0, "Send's count is not negative");
+    active->sent = QByteArray(static_cast<const char *>(data), count);
+    Finish();
+}
+
+void fuzzReceive(int, Addr4882, void *buffer, long count, int) {
+    Require(count == kReceiveRoom, "Receive is given room for 80 bytes");
+    const QByteArray bytes = Answers().takeBytes(Answers().take<std::uint8_t>() % (2 * count));
+    std::memcpy(buffer, bytes.constData(), std::min<long>(bytes.size(), count));
+    Finish();
+}
+
+int fuzzThreadIbsta() {
+    return status.sta;
+}
+int fuzzThreadIberr() {
+    return status.err;
+}
+int fuzzThreadIbcnt() {
+    return status.cnt;
+}
+long fuzzThreadIbcntl() {
+    return status.cntl;
+}
+
+gpib::EntryPoints Table() {
+    gpib::EntryPoints t;
+    t.ibfind = fuzzIbfind;
+    t.ibpad = fuzzIbpad;
+    t.ibsre = fuzzIbsre;
+    t.ibdev = fuzzIbdev;
+    t.ibln = fuzzIbln;
+    t.ibonl = fuzzIbonl;
+    t.SendIFC = fuzzSendIFC;
+    t.FindLstn = fuzzFindLstn;
+    t.DevClear = fuzzDevClear;
+    t.ReadStatusByte = fuzzReadStatusByte;
+    t.Send = fuzzSend;
+    t.Receive = fuzzReceive;
+    t.ThreadIbsta = fuzzThreadIbsta;
+    t.ThreadIberr = fuzzThreadIberr;
+    t.ThreadIbcnt = fuzzThreadIbcnt;
+    t.ThreadIbcntl = fuzzThreadIbcntl;
+    return t;
+}
+
+} // namespace
+
+FuzzDriver::FuzzDriver(ByteSource &source) : answers(source) {
+    active = this;
+    status = Status{};
+    gpib::DriverBinding::instance().installEntryPoints(Table());
+}
+
+FuzzDriver::~FuzzDriver() {
+    gpib::DriverBinding::instance().installEntryPoints(gpib::EntryPoints{});
+    active = nullptr;
+}
+
+} // namespace fuzz
