@@ -33,7 +33,8 @@ void RejectRange(Form1 &form) {
 }
 
 // A three-character text is one digit of primary address and two of secondary part, a
-// four-character text two and two; every character counts, blanks included.
+// four-character text two and two; every character counts, blanks included. Two characters
+// read as at most 99, so both parts always fit 16 bits.
 std::optional<Address> Split(const QString &text) {
     const qsizetype primaryDigits = text.size() - 2;
     if (primaryDigits != 1 && primaryDigits != 2)
