@@ -39,16 +39,13 @@ constexpr int kLongestDelayMs = 60000;
 std::optional<Addr4882_t> toAddress(std::string_view text) {
     const std::size_t dot = text.find('.');
     const std::optional<int> pad = toInt(text.substr(0, dot));
-    if (!pad || *pad == 0 || !isPrimary(*pad)) {
+    if (!pad || *pad == 0 || !isPrimary(*pad))
         return std::nullopt;
-    }
-    if (dot == std::string_view::npos) {
+    if (dot == std::string_view::npos)
         return makeAddress(*pad, NO_SAD);
-    }
     const std::optional<int> sad = toInt(text.substr(dot + 1));
-    if (!sad || *sad == NO_SAD || !isSecondary(*sad)) {
+    if (!sad || *sad == NO_SAD || !isSecondary(*sad))
         return std::nullopt;
-    }
     return makeAddress(*pad, *sad);
 }
 
@@ -71,9 +68,8 @@ std::optional<std::string> unescape(std::string_view text) {
             unsigned value = 0;
             const char *digits = escape.data() + 1;
             const auto [end, error] = std::from_chars(digits, digits + 2, value, 16);
-            if (error != std::errc() || end != digits + 2) {
+            if (error != std::errc() || end != digits + 2)
                 return std::nullopt;
-            }
             bytes += static_cast<char>(value);
             i += 2;
         } else {
@@ -121,21 +117,16 @@ std::string Parser::add(std::string_view item) {
         none_ = true;
         return {};
     }
-    if (item.starts_with("dmm@")) {
+    if (item.starts_with("dmm@"))
         return place(InstrumentKind::Multimeter, item.substr(4));
-    }
-    if (item.starts_with("generic@")) {
+    if (item.starts_with("generic@"))
         return place(InstrumentKind::Generic, item.substr(8));
-    }
-    if (item.starts_with("fail=")) {
+    if (item.starts_with("fail="))
         return fault(item.substr(5), false);
-    }
-    if (item.starts_with("delay=")) {
+    if (item.starts_with("delay="))
         return fault(item.substr(6), true);
-    }
-    if (item.starts_with("response=")) {
+    if (item.starts_with("response="))
         return answer(item, item.substr(9));
-    }
     if (item.starts_with("listeners=")) {
         bench_.listeners = toInt(item.substr(10));
         return bench_.listeners ? "" : "the count is not an integer";
@@ -145,13 +136,11 @@ std::string Parser::add(std::string_view item) {
 
 std::string Parser::place(InstrumentKind kind, std::string_view address) {
     const std::optional<Addr4882_t> at = toAddress(address);
-    if (!at) {
+    if (!at)
         return "the address is not PAD (1..30) or PAD.SAD (SAD 96..126)";
-    }
     if (std::ranges::any_of(bench_.instruments,
-                            [&](const Placement &p) { return p.address == *at; })) {
+                            [&](const Placement &p) { return p.address == *at; }))
         return "an instrument is already at that address";
-    }
     bench_.instruments.push_back({kind, *at, std::nullopt});
     return {};
 }
@@ -160,52 +149,43 @@ std::string Parser::fault(std::string_view value, bool delay) {
     const std::size_t colon = value.find(':');
     const auto *name = std::ranges::find(kEntryNames, value.substr(0, colon),
                                          &std::pair<std::string_view, Entry>::first);
-    if (colon == std::string_view::npos || name == std::ranges::end(kEntryNames)) {
+    if (colon == std::string_view::npos || name == std::ranges::end(kEntryNames))
         return "unknown entry point";
-    }
     const std::optional<int> number = toInt(value.substr(colon + 1));
-    if (!number || *number < 0 || (delay && *number > kLongestDelayMs)) {
+    if (!number || *number < 0 || (delay && *number > kLongestDelayMs))
         return delay ? "the delay is not 0..60000 ms" : "the error code is not a number >= 0";
-    }
     Fault &fault = bench_.faults[static_cast<std::size_t>(name->second)];
-    if (delay) {
+    if (delay)
         fault.delay = std::chrono::milliseconds(*number);
-    } else {
+    else
         fault.iberr = *number;
-    }
     return {};
 }
 
 std::string Parser::answer(std::string_view item, std::string_view value) {
     const std::size_t colon = value.find(':');
     const std::optional<Addr4882_t> at = toAddress(value.substr(0, colon));
-    if (colon == std::string_view::npos || !at) {
+    if (colon == std::string_view::npos || !at)
         return "the address is not PAD (1..30) or PAD.SAD (SAD 96..126)";
-    }
     std::optional<std::string> text = unescape(value.substr(colon + 1));
-    if (!text) {
+    if (!text)
         return "bad escape (use \\n \\r \\\\ \\xHH)";
-    }
-    if (text->empty()) {
+    if (text->empty())
         return "the response is empty";
-    }
     answers_.push_back({item, *at, std::move(*text)});
     return {};
 }
 
 std::string Parser::finish() {
-    if (none_ && !bench_.instruments.empty()) {
+    if (none_ && !bench_.instruments.empty())
         return "\"none\" given together with instruments";
-    }
-    if (!none_ && bench_.instruments.empty()) {
+    if (!none_ && bench_.instruments.empty())
         bench_.instruments = defaultBench().instruments;
-    }
     for (Answer &answer : answers_) {
         const auto placement =
             std::ranges::find(bench_.instruments, answer.address, &Placement::address);
-        if (placement == bench_.instruments.end()) {
+        if (placement == bench_.instruments.end())
             return "item \"" + printable(answer.item) + "\": no instrument at that address";
-        }
         placement->answer = std::move(answer.text);
     }
     return {};
@@ -221,26 +201,22 @@ Bench defaultBench() {
 ParsedBench parseBench(std::string_view text) {
     Parser parser;
     for (const std::string_view item : split(text, ';')) {
-        if (item.empty()) {
+        if (item.empty())
             continue;
-        }
         const std::string wrong = parser.add(item);
-        if (!wrong.empty()) {
+        if (!wrong.empty())
             return {defaultBench(), "item \"" + printable(item) + "\": " + wrong};
-        }
     }
     const std::string wrong = parser.finish();
-    if (!wrong.empty()) {
+    if (!wrong.empty())
         return {defaultBench(), wrong};
-    }
     return {parser.bench(), {}};
 }
 
 Bench benchFromEnvironment() {
     const char *text = std::getenv("GPIBSIM_BENCH");
-    if (text == nullptr) {
+    if (text == nullptr)
         return defaultBench();
-    }
     ParsedBench parsed = parseBench(text);
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "gpibsim: GPIBSIM_BENCH %s; using the default bench\n",

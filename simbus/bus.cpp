@@ -34,11 +34,10 @@ template <typename Operation> int Bus::call(Entry entry, int ud, Operation opera
     std::unique_lock lock(mutex_);
     Outcome outcome{.iberr = fault.iberr};
     if (!fault.iberr) {
-        if constexpr (std::is_invocable_v<Operation, std::unique_lock<std::mutex> &>) {
+        if constexpr (std::is_invocable_v<Operation, std::unique_lock<std::mutex> &>)
             outcome = operation(lock);
-        } else {
+        else
             outcome = operation();
-        }
     }
     return finish(ud, outcome);
 }
@@ -56,9 +55,8 @@ int Bus::finish(int ud, const Outcome &outcome) {
 
 int Bus::statusOf(int ud) const {
     const Descriptor *descriptor = descriptors_.find(ud);
-    if (descriptor == nullptr || !Descriptors::isDevice(ud)) {
+    if (descriptor == nullptr || !Descriptors::isDevice(ud))
         return cable_.status(boardAddress()) | CMPL;
-    }
     const bool requesting = descriptors_.board().settings.autopoll &&
                             cable_.requestsService(descriptor->settings.address());
     return CMPL | (requesting ? RQS : 0);
@@ -66,15 +64,12 @@ int Bus::statusOf(int ud) const {
 
 // Why traffic on `board` cannot start, if it cannot.
 std::optional<int> Bus::refusal(int board, bool argumentsValid) const {
-    if (board != kBoard) {
+    if (board != kBoard)
         return ENEB;
-    }
-    if (!argumentsValid) {
+    if (!argumentsValid)
         return EARG;
-    }
-    if (!cable_.inCharge()) {
+    if (!cable_.inCharge())
         return ECIC;
-    }
     return std::nullopt;
 }
 
@@ -85,12 +80,10 @@ Descriptor *Bus::device(int ud) {
 int Bus::find(const char *name) {
     int ud = -1;
     call(Entry::ibfind, kBoard, [&]() -> Outcome {
-        if (name == nullptr) {
+        if (name == nullptr)
             return {.iberr = EARG};
-        }
-        if (!equalsIgnoringCase(name, "GPIB0")) {
+        if (!equalsIgnoringCase(name, "GPIB0"))
             return {.iberr = EDVR};
-        }
         ud = kBoard;
         return {};
     });
@@ -100,24 +93,20 @@ int Bus::find(const char *name) {
 int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, int eos) {
     int ud = -1;
     call(Entry::ibdev, kBoard, [&]() -> Outcome {
-        if (boardIndex != kBoard) {
+        if (boardIndex != kBoard)
             return {.iberr = ENEB};
-        }
         if (!isPrimary(pad) || !isSecondary(sad) || !isTimeout(timeout) ||
-            !EndOfString::isMode(eos)) {
+            !EndOfString::isMode(eos))
             return {.iberr = EARG};
-        }
         const std::optional<int> opened = descriptors_.open(
             {.pad = pad, .sad = sad, .timeout = timeout, .eot = eot != 0, .eos = {eos}});
-        if (!opened) {
+        if (!opened)
             return {.iberr = EDVR};
-        }
         ud = *opened;
         // A program that opens its devices never sends IFC itself: the driver's system
         // controller takes charge when the first device is opened on it.
-        if (!cable_.inCharge()) {
+        if (!cable_.inCharge())
             cable_.interfaceClear();
-        }
         return {};
     });
     return ud;
@@ -126,147 +115,159 @@ int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, int 
 // Off line the board drops out of charge and releases REN, and a device descriptor is freed.
 // Back on line a descriptor gets the settings it was opened with, and the board takes charge.
 int Bus::setOnline(int ud, int online) {
-    return call(Entry::ibonl, ud, [&]() -> Outcome {
-        Descriptor *descriptor = descriptors_.find(ud);
-        if (descriptor == nullptr) {
-            return {.iberr = EARG};
-        }
-        if (online != 0) {
-            descriptor->settings = descriptor->initial;
-            if (ud == kBoard) {
-                cable_.interfaceClear();
+    return call(
+        Entry::ibonl, ud,
+        [&]() -> Outcome {
+            Descriptor *descriptor = descriptors_.find(ud);
+            if (descriptor == nullptr)
+                return {.iberr = EARG};
+            if (online != 0) {
+                descriptor->settings = descriptor->initial;
+                if (ud == kBoard)
+                    cable_.interfaceClear();
+            } else if (ud == kBoard) {
+                cable_.goOffline();
+            } else {
+                descriptors_.close(ud);
             }
-        } else if (ud == kBoard) {
-            cable_.goOffline();
-        } else {
-            descriptors_.close(ud);
-        }
-        return {};
-    });
+            return {};
+        });
 }
 
 int Bus::configure(Entry entry, int ud, int option, int value) {
-    return call(entry, ud, [&]() -> Outcome {
-        Descriptor *descriptor = descriptors_.find(ud);
-        if (descriptor == nullptr) {
-            return {.iberr = EARG};
-        }
-        return {.iberr = configureOption(descriptor->settings, Descriptors::isDevice(ud), option,
-                                         value)};
-    });
+    return call(
+        entry, ud,
+        [&]() -> Outcome {
+            Descriptor *descriptor = descriptors_.find(ud);
+            if (descriptor == nullptr)
+                return {.iberr = EARG};
+            return {.iberr = configureOption(descriptor->settings, Descriptors::isDevice(ud),
+                                             option, value)};
+        });
 }
 
 int Bus::ask(int ud, int option, int *value) {
-    return call(Entry::ibask, ud, [&]() -> Outcome {
-        const Descriptor *descriptor = descriptors_.find(ud);
-        if (descriptor == nullptr || value == nullptr) {
-            return {.iberr = EARG};
-        }
-        const Asked asked = askOption(descriptor->settings, Descriptors::isDevice(ud), option);
-        if (!asked.iberr) {
-            *value = asked.value;
-        }
-        return {.iberr = asked.iberr};
-    });
+    return call(
+        Entry::ibask, ud,
+        [&]() -> Outcome {
+            const Descriptor *descriptor = descriptors_.find(ud);
+            if (descriptor == nullptr || value == nullptr)
+                return {.iberr = EARG};
+            const Asked asked = askOption(descriptor->settings, Descriptors::isDevice(ud), option);
+            if (!asked.iberr)
+                *value = asked.value;
+            return {.iberr = asked.iberr};
+        });
 }
 
 int Bus::setEndOfString(int ud, int mode) {
-    return call(Entry::ibeos, ud, [&]() -> Outcome {
-        Descriptor *descriptor = descriptors_.find(ud);
-        if (descriptor == nullptr || !EndOfString::isMode(mode)) {
-            return {.iberr = EARG};
-        }
-        descriptor->settings.eos = {mode};
-        return {};
-    });
+    return call(
+        Entry::ibeos, ud,
+        [&]() -> Outcome {
+            Descriptor *descriptor = descriptors_.find(ud);
+            if (descriptor == nullptr || !EndOfString::isMode(mode))
+                return {.iberr = EARG};
+            descriptor->settings.eos = {mode};
+            return {};
+        });
 }
 
 int Bus::setRemoteEnable(int ud, int enable) {
-    return call(Entry::ibsre, ud, [&]() -> Outcome {
-        if (ud != kBoard) {
-            return {.iberr = EARG};
-        }
-        cable_.setRemoteEnable(enable != 0);
-        return {};
-    });
+    return call(
+        Entry::ibsre, ud,
+        [&]() -> Outcome {
+            if (ud != kBoard)
+                return {.iberr = EARG};
+            cable_.setRemoteEnable(enable != 0);
+            return {};
+        });
 }
 
 int Bus::interfaceClear(int ud) {
-    return call(Entry::ibsic, ud, [&]() -> Outcome {
-        if (ud != kBoard) {
-            return {.iberr = EARG};
-        }
-        cable_.interfaceClear();
-        return {};
-    });
+    return call(
+        Entry::ibsic, ud,
+        [&]() -> Outcome {
+            if (ud != kBoard)
+                return {.iberr = EARG};
+            cable_.interfaceClear();
+            return {};
+        });
 }
 
 int Bus::command(Entry entry, int ud, const void *bytes, long count) {
-    return call(entry, ud, [&]() -> Outcome {
-        if (const auto error = refusal(kBoard, ud == kBoard && isBuffer(bytes, count))) {
-            return {.iberr = error};
-        }
-        descriptors_.board().last = cable_.command(
-            {static_cast<const std::uint8_t *>(bytes), static_cast<std::size_t>(count)});
-        return descriptors_.board().last;
-    });
+    return call(
+        entry, ud,
+        [&]() -> Outcome {
+            if (const auto error = refusal(kBoard, ud == kBoard && isBuffer(bytes, count)))
+                return {.iberr = error};
+            descriptors_.board().last = cable_.command(
+                {static_cast<const std::uint8_t *>(bytes), static_cast<std::size_t>(count)});
+            return descriptors_.board().last;
+        });
 }
 
 int Bus::lines(int ud, short *lines) {
-    return call(Entry::iblines, ud, [&]() -> Outcome {
-        if (ud != kBoard || lines == nullptr) {
-            return {.iberr = EARG};
-        }
-        *lines = static_cast<short>(cable_.lines());
-        return {};
-    });
+    return call(
+        Entry::iblines, ud,
+        [&]() -> Outcome {
+            if (ud != kBoard || lines == nullptr)
+                return {.iberr = EARG};
+            *lines = static_cast<short>(cable_.lines());
+            return {};
+        });
 }
 
 // A device descriptor checks through its board.
 int Bus::checkListener(int ud, int pad, int sad, short *found) {
-    return call(Entry::ibln, ud, [&]() -> Outcome {
-        const bool valid = descriptors_.find(ud) != nullptr && isPrimary(pad) &&
-                           (isSecondary(sad) || sad == ALL_SAD) && found != nullptr;
-        if (const auto error = refusal(kBoard, valid)) {
-            return {.iberr = error};
-        }
-        cable_.unaddress();
-        const bool listens = sad == ALL_SAD ? !cable_.secondaryListeners(pad).empty()
-                                            : cable_.isPresent(makeAddress(pad, sad));
-        *found = listens ? 1 : 0;
-        return {};
-    });
+    return call(
+        Entry::ibln, ud,
+        [&]() -> Outcome {
+            const bool valid = descriptors_.find(ud) != nullptr && isPrimary(pad) &&
+                               (isSecondary(sad) || sad == ALL_SAD) && found != nullptr;
+            if (const auto error = refusal(kBoard, valid))
+                return {.iberr = error};
+            cable_.unaddress();
+            const bool listens = sad == ALL_SAD ? !cable_.secondaryListeners(pad).empty()
+                                                : cable_.isPresent(makeAddress(pad, sad));
+            *found = listens ? 1 : 0;
+            return {};
+        });
 }
 
 int Bus::write(Entry entry, int ud, const void *data, long count) {
-    return call(entry, ud, [&]() -> Outcome {
-        Descriptor *descriptor = descriptors_.find(ud);
-        if (const auto error = refusal(kBoard, descriptor != nullptr && isBuffer(data, count))) {
-            return {.iberr = error};
-        }
-        const std::string_view bytes(static_cast<const char *>(data),
-                                     static_cast<std::size_t>(count));
-        const Settings &settings = descriptor->settings;
-        descriptor->last = Descriptors::isDevice(ud)
-                               ? writeTo(settings.address(), bytes, settings.eot, settings.eos)
-                               : cable_.write(bytes, settings.eot, settings.eos, boardAddress());
-        return descriptor->last;
-    });
+    return call(
+        entry, ud,
+        [&]() -> Outcome {
+            Descriptor *descriptor = descriptors_.find(ud);
+            if (const auto error = refusal(kBoard, descriptor != nullptr && isBuffer(data, count)))
+                return {.iberr = error};
+            const std::string_view bytes(static_cast<const char *>(data),
+                                         static_cast<std::size_t>(count));
+            const Settings &settings = descriptor->settings;
+            descriptor->last =
+                Descriptors::isDevice(ud)
+                    ? writeTo(settings.address(), bytes, settings.eot, settings.eos)
+                    : cable_.write(bytes, settings.eot, settings.eos, boardAddress());
+            return descriptor->last;
+        });
 }
 
 int Bus::read(Entry entry, int ud, void *buffer, long count) {
-    return call(entry, ud, [&]() -> Outcome {
-        Descriptor *descriptor = descriptors_.find(ud);
-        if (const auto error = refusal(kBoard, descriptor != nullptr && isBuffer(buffer, count))) {
-            return {.iberr = error};
-        }
-        const std::span<char> bytes(static_cast<char *>(buffer), static_cast<std::size_t>(count));
-        const Settings &settings = descriptor->settings;
-        descriptor->last = Descriptors::isDevice(ud)
-                               ? readFrom(settings.address(), bytes, settings.eos)
-                               : cable_.read(bytes, settings.eos, boardAddress());
-        return descriptor->last;
-    });
+    return call(
+        entry, ud,
+        [&]() -> Outcome {
+            Descriptor *descriptor = descriptors_.find(ud);
+            if (const auto error =
+                    refusal(kBoard, descriptor != nullptr && isBuffer(buffer, count)))
+                return {.iberr = error};
+            const std::span<char> bytes(static_cast<char *>(buffer),
+                                        static_cast<std::size_t>(count));
+            const Settings &settings = descriptor->settings;
+            descriptor->last = Descriptors::isDevice(ud)
+                                   ? readFrom(settings.address(), bytes, settings.eos)
+                                   : cable_.read(bytes, settings.eos, boardAddress());
+            return descriptor->last;
+        });
 }
 
 Outcome Bus::writeTo(Addr4882_t listener, std::string_view bytes, bool end,
@@ -283,95 +284,96 @@ Outcome Bus::readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfStri
 // The command goes out either way; with nobody at the address, nobody listens to it.
 Outcome Bus::commandDevice(int ud, std::uint8_t command) {
     const Descriptor *descriptor = device(ud);
-    if (const auto error = refusal(kBoard, descriptor != nullptr)) {
+    if (const auto error = refusal(kBoard, descriptor != nullptr))
         return {.iberr = error};
-    }
     const Addr4882_t address = descriptor->settings.address();
     cable_.commandListener(address, command);
     return cable_.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
 }
 
 int Bus::clear(int ud) {
-    return call(Entry::ibclr, ud, [&] { return commandDevice(ud, SDC); });
+    return call(
+        Entry::ibclr, ud, [&] { return commandDevice(ud, SDC); });
 }
 
 int Bus::trigger(int ud) {
-    return call(Entry::ibtrg, ud, [&] { return commandDevice(ud, GET); });
+    return call(
+        Entry::ibtrg, ud, [&] { return commandDevice(ud, GET); });
 }
 
 // The board itself is never in remote: it is the controller.
 int Bus::goToLocal(int ud) {
-    return call(Entry::ibloc, ud,
-                [&] { return ud == kBoard ? Outcome{} : commandDevice(ud, GTL); });
+    return call(
+        Entry::ibloc, ud, [&] { return ud == kBoard ? Outcome{} : commandDevice(ud, GTL); });
 }
 
 // A serial poll of an empty address waits for a status byte that never comes.
 int Bus::serialPoll(int ud, char *status) {
-    return call(Entry::ibrsp, ud, [&]() -> Outcome {
-        const Descriptor *descriptor = device(ud);
-        if (const auto error = refusal(kBoard, descriptor != nullptr && status != nullptr)) {
-            return {.iberr = error};
-        }
-        const std::optional<std::uint8_t> polled =
-            cable_.serialPoll(descriptor->settings.address());
-        if (!polled) {
-            return {.iberr = EABO, .bits = TIMO};
-        }
-        *status = static_cast<char>(*polled);
-        return {};
-    });
+    return call(
+        Entry::ibrsp, ud,
+        [&]() -> Outcome {
+            const Descriptor *descriptor = device(ud);
+            if (const auto error = refusal(kBoard, descriptor != nullptr && status != nullptr))
+                return {.iberr = error};
+            const std::optional<std::uint8_t> polled =
+                cable_.serialPoll(descriptor->settings.address());
+            if (!polled)
+                return {.iberr = EABO, .bits = TIMO};
+            *status = static_cast<char>(*polled);
+            return {};
+        });
 }
 
 // With automatic polling the driver would have read and queued the byte of a device that
 // requests service; the stand-in polls when asked, so the queue holds that one byte at most.
 int Bus::queuedPolls(int ud, short *queued) {
-    return call(Entry::ibspb, ud, [&]() -> Outcome {
-        const Descriptor *descriptor = device(ud);
-        if (descriptor == nullptr || queued == nullptr) {
-            return {.iberr = EARG};
-        }
-        *queued = (statusOf(ud) & RQS) != 0 ? 1 : 0;
-        return {};
-    });
+    return call(
+        Entry::ibspb, ud,
+        [&]() -> Outcome {
+            const Descriptor *descriptor = device(ud);
+            if (descriptor == nullptr || queued == nullptr)
+                return {.iberr = EARG};
+            *queued = (statusOf(ud) & RQS) != 0 ? 1 : 0;
+            return {};
+        });
 }
 
 // With CMPL in the mask the call reports how the descriptor's last I/O ended. TIMO in the mask
 // bounds the wait by the descriptor's timeout; without it, or with TNONE, the wait lasts until
 // the condition comes, which only another thread's call can bring.
 int Bus::wait(int ud, int mask) {
-    return call(Entry::ibwait, ud, [&](std::unique_lock<std::mutex> &lock) -> Outcome {
-        const Descriptor *descriptor = descriptors_.find(ud);
-        const int waitable = Descriptors::isDevice(ud) ? kDeviceWaitable : kBoardWaitable;
-        if (descriptor == nullptr || (mask & ~waitable) != 0) {
-            return {.iberr = EARG};
-        }
-        const auto met = [&] {
-            const Descriptor *open = descriptors_.find(ud);
-            return open == nullptr ||
-                   ((statusOf(ud) | (open->last.bits & END)) & mask & ~TIMO) != 0;
-        };
-        const auto timeout =
-            (mask & TIMO) != 0 ? timeoutDuration(descriptor->settings.timeout) : std::nullopt;
-        bool timedOut = false;
-        if (mask != 0 && !met()) {
-            if (timeout) {
-                timedOut = !changed_.wait_for(lock, *timeout, met);
-            } else {
-                changed_.wait(lock, met);
+    return call(
+        Entry::ibwait, ud,
+        [&](std::unique_lock<std::mutex> &lock) -> Outcome {
+            const Descriptor *descriptor = descriptors_.find(ud);
+            const int waitable = Descriptors::isDevice(ud) ? kDeviceWaitable : kBoardWaitable;
+            if (descriptor == nullptr || (mask & ~waitable) != 0)
+                return {.iberr = EARG};
+            const auto met = [&] {
+                const Descriptor *open = descriptors_.find(ud);
+                return open == nullptr ||
+                       ((statusOf(ud) | (open->last.bits & END)) & mask & ~TIMO) != 0;
+            };
+            const auto timeout =
+                (mask & TIMO) != 0 ? timeoutDuration(descriptor->settings.timeout) : std::nullopt;
+            bool timedOut = false;
+            if (mask != 0 && !met()) {
+                if (timeout)
+                    timedOut = !changed_.wait_for(lock, *timeout, met);
+                else
+                    changed_.wait(lock, met);
             }
-        }
-        descriptor = descriptors_.find(ud);
-        if (descriptor == nullptr) {
-            return {.iberr = EARG};
-        }
-        Outcome outcome{.bits = (timedOut ? TIMO : 0) | (descriptor->last.bits & END),
-                        .count = std::nullopt};
-        if ((mask & CMPL) != 0) {
-            outcome.iberr = descriptor->last.iberr;
-            outcome.count = descriptor->last.count;
-        }
-        return outcome;
-    });
+            descriptor = descriptors_.find(ud);
+            if (descriptor == nullptr)
+                return {.iberr = EARG};
+            Outcome outcome{.bits = (timedOut ? TIMO : 0) | (descriptor->last.bits & END),
+                            .count = std::nullopt};
+            if ((mask & CMPL) != 0) {
+                outcome.iberr = descriptor->last.iberr;
+                outcome.count = descriptor->last.count;
+            }
+            return outcome;
+        });
 }
 
 int Bus::unsupported() {
@@ -380,101 +382,103 @@ int Bus::unsupported() {
 }
 
 void Bus::sendInterfaceClear(int board) {
-    call(Entry::SendIFC, kBoard, [&]() -> Outcome {
-        if (board != kBoard) {
-            return {.iberr = ENEB};
-        }
-        cable_.interfaceClear();
-        return {};
-    });
+    call(
+        Entry::SendIFC, kBoard,
+        [&]() -> Outcome {
+            if (board != kBoard)
+                return {.iberr = ENEB};
+            cable_.interfaceClear();
+            return {};
+        });
 }
 
 void Bus::findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, int limit) {
-    call(Entry::FindLstn, kBoard, [&]() -> Outcome {
-        const bool valid = pads != nullptr && limit >= 0 && (results != nullptr || limit == 0);
-        if (const auto error = refusal(board, valid)) {
-            return {.iberr = error};
-        }
-        cable_.unaddress();
-        std::vector<Addr4882_t> found;
-        for (const Addr4882_t *pad = pads; *pad != NOADDR; ++pad) {
-            if (!isPrimary(*pad)) {
-                return {.iberr = EARG};
+    call(
+        Entry::FindLstn, kBoard,
+        [&]() -> Outcome {
+            const bool valid = pads != nullptr && limit >= 0 && (results != nullptr || limit == 0);
+            if (const auto error = refusal(board, valid))
+                return {.iberr = error};
+            cable_.unaddress();
+            std::vector<Addr4882_t> found;
+            for (const Addr4882_t *pad = pads; *pad != NOADDR; ++pad) {
+                if (!isPrimary(*pad))
+                    return {.iberr = EARG};
+                if (cable_.isPresent(*pad)) {
+                    found.push_back(*pad);
+                } else {
+                    const std::vector<Addr4882_t> secondaries = cable_.secondaryListeners(*pad);
+                    found.insert(found.end(), secondaries.begin(), secondaries.end());
+                }
             }
-            if (cable_.isPresent(*pad)) {
-                found.push_back(*pad);
-            } else {
-                const std::vector<Addr4882_t> secondaries = cable_.secondaryListeners(*pad);
-                found.insert(found.end(), secondaries.begin(), secondaries.end());
-            }
-        }
-        const std::size_t written = std::min(found.size(), static_cast<std::size_t>(limit));
-        std::copy(found.begin(), found.begin() + static_cast<long>(written), results);
-        const long count = listeners_.value_or(static_cast<int>(written));
-        if (written < found.size()) {
-            return {.iberr = ETAB, .count = count};
-        }
-        return {.count = count};
-    });
+            const std::size_t written = std::min(found.size(), static_cast<std::size_t>(limit));
+            std::copy(found.begin(), found.begin() + static_cast<long>(written), results);
+            const long count = listeners_.value_or(static_cast<int>(written));
+            if (written < found.size())
+                return {.iberr = ETAB, .count = count};
+            return {.count = count};
+        });
 }
 
 void Bus::clearDevice(int board, Addr4882_t address) {
-    call(Entry::DevClear, kBoard, [&]() -> Outcome {
-        if (const auto error = refusal(board, address == NOADDR || isAddress(address))) {
-            return {.iberr = error};
-        }
-        if (address == NOADDR) {
-            const std::uint8_t everyDevice[] = {DCL};
-            cable_.command(everyDevice);
-            return {};
-        }
-        cable_.commandListener(address, SDC);
-        return cable_.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
-    });
+    call(
+        Entry::DevClear, kBoard,
+        [&]() -> Outcome {
+            if (const auto error = refusal(board, address == NOADDR || isAddress(address)))
+                return {.iberr = error};
+            if (address == NOADDR) {
+                const std::uint8_t everyDevice[] = {DCL};
+                cable_.command(everyDevice);
+                return {};
+            }
+            cable_.commandListener(address, SDC);
+            return cable_.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
+        });
 }
 
 void Bus::readStatusByte(int board, Addr4882_t address, short *status) {
-    call(Entry::ReadStatusByte, kBoard, [&]() -> Outcome {
-        if (const auto error = refusal(board, isAddress(address) && status != nullptr)) {
-            return {.iberr = error};
-        }
-        const std::optional<std::uint8_t> polled = cable_.serialPoll(address);
-        if (!polled) {
-            return {.iberr = EABO, .bits = TIMO};
-        }
-        *status = *polled;
-        return {};
-    });
+    call(
+        Entry::ReadStatusByte, kBoard,
+        [&]() -> Outcome {
+            if (const auto error = refusal(board, isAddress(address) && status != nullptr))
+                return {.iberr = error};
+            const std::optional<std::uint8_t> polled = cable_.serialPoll(address);
+            if (!polled)
+                return {.iberr = EABO, .bits = TIMO};
+            *status = *polled;
+            return {};
+        });
 }
 
 // The LF that NLend adds goes with EOI and is not counted.
 void Bus::send(int board, Addr4882_t address, const void *data, long count, int endMode) {
-    call(Entry::Send, kBoard, [&]() -> Outcome {
-        const bool valid =
-            isAddress(address) && isBuffer(data, count) && endMode >= NULLend && endMode <= NLend;
-        if (const auto error = refusal(board, valid)) {
-            return {.iberr = error};
-        }
-        const std::string_view bytes(static_cast<const char *>(data),
-                                     static_cast<std::size_t>(count));
-        const Outcome outcome = writeTo(address, bytes, endMode == DABend, {});
-        if (!outcome.iberr && endMode == NLend) {
-            cable_.write("\n", true, {}, boardAddress());
-        }
-        return outcome;
-    });
+    call(
+        Entry::Send, kBoard,
+        [&]() -> Outcome {
+            const bool valid = isAddress(address) && isBuffer(data, count) && endMode >= NULLend &&
+                               endMode <= NLend;
+            if (const auto error = refusal(board, valid))
+                return {.iberr = error};
+            const std::string_view bytes(static_cast<const char *>(data),
+                                         static_cast<std::size_t>(count));
+            const Outcome outcome = writeTo(address, bytes, endMode == DABend, {});
+            if (!outcome.iberr && endMode == NLend)
+                cable_.write("\n", true, {}, boardAddress());
+            return outcome;
+        });
 }
 
 void Bus::receive(int board, Addr4882_t address, void *buffer, long count, int termination) {
-    call(Entry::Receive, kBoard, [&]() -> Outcome {
-        const bool valid = isAddress(address) && isBuffer(buffer, count) && termination >= 0 &&
-                           termination <= STOPend;
-        if (const auto error = refusal(board, valid)) {
-            return {.iberr = error};
-        }
-        return readFrom(address, {static_cast<char *>(buffer), static_cast<std::size_t>(count)},
-                        EndOfString::ofTermination(termination));
-    });
+    call(
+        Entry::Receive, kBoard,
+        [&]() -> Outcome {
+            const bool valid = isAddress(address) && isBuffer(buffer, count) && termination >= 0 &&
+                               termination <= STOPend;
+            if (const auto error = refusal(board, valid))
+                return {.iberr = error};
+            return readFrom(address, {static_cast<char *>(buffer), static_cast<std::size_t>(count)},
+                            EndOfString::ofTermination(termination));
+        });
 }
 
 Bus &bus() {

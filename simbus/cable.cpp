@@ -18,23 +18,20 @@ std::unique_ptr<Instrument> makeInstrument(const Placement &placement) {
     const std::string pad = std::to_string(placement.address & 0xFF);
     const std::string serial = "SIM" + std::string(4 - pad.size(), '0') + pad;
     std::unique_ptr<Instrument> instrument;
-    if (placement.kind == InstrumentKind::Multimeter) {
+    if (placement.kind == InstrumentKind::Multimeter)
         instrument = std::make_unique<Multimeter>(serial);
-    } else {
+    else
         instrument = std::make_unique<Instrument>("Simulated Instrument", serial);
-    }
-    if (placement.answer) {
+    if (placement.answer)
         instrument->answerEveryReadWith(*placement.answer);
-    }
     return instrument;
 }
 
 } // namespace
 
 Cable::Cable(const std::vector<Placement> &placements) {
-    for (const Placement &placement : placements) {
+    for (const Placement &placement : placements)
         instruments_.emplace(placement.address, makeInstrument(placement));
-    }
 }
 
 void Cable::interfaceClear() {
@@ -51,9 +48,8 @@ Outcome Cable::command(std::span<const std::uint8_t> bytes) {
     attention_ = true;
     long sent = 0;
     for (const std::uint8_t byte : bytes) {
-        if (!run(byte & 0x7F)) {
+        if (!run(byte & 0x7F))
             return {.iberr = ECAP, .count = sent};
-        }
         ++sent;
     }
     return {.count = sent};
@@ -81,9 +77,8 @@ void Cable::unaddress() {
 
 void Cable::runAddress(std::uint8_t primary, Addr4882_t address) {
     run(primary);
-    if ((address >> 8) != NO_SAD) {
+    if ((address >> 8) != NO_SAD)
         run(MSA(address >> 8));
-    }
 }
 
 // A secondary address completes the primary address sent just before it; after any other byte
@@ -123,9 +118,8 @@ bool Cable::run(std::uint8_t byte) {
         forEachListener([](Instrument &listener) { listener.trigger(); });
         return true;
     case DCL:
-        for (const auto &entry : instruments_) {
+        for (const auto &entry : instruments_)
             entry.second->clear();
-        }
         return true;
     case GTL:
     case LLO:
@@ -136,12 +130,10 @@ bool Cable::run(std::uint8_t byte) {
 }
 
 Outcome Cable::write(std::string_view bytes, bool end, const EndOfString &eos, Addr4882_t board) {
-    if (talker_ != board) {
+    if (talker_ != board)
         return {.iberr = EADR};
-    }
-    if (std::ranges::none_of(listeners_, [&](Addr4882_t address) { return isPresent(address); })) {
+    if (std::ranges::none_of(listeners_, [&](Addr4882_t address) { return isPresent(address); }))
         return {.iberr = ENOL};
-    }
     attention_ = false;
     const auto send = [&](std::string_view chunk, bool withEoi) {
         forEachListener([&](Instrument &listener) { listener.listen(chunk, withEoi); });
@@ -153,30 +145,25 @@ Outcome Cable::write(std::string_view bytes, bool end, const EndOfString &eos, A
             start = i + 1;
         }
     }
-    if (start < bytes.size()) {
+    if (start < bytes.size())
         send(bytes.substr(start), end);
-    }
     return {.count = static_cast<long>(bytes.size())};
 }
 
 // Reading from an empty address waits for a talker that never answers.
 Outcome Cable::read(std::span<char> buffer, const EndOfString &eos, Addr4882_t board) {
-    if (!isListener(board)) {
+    if (!isListener(board))
         return {.iberr = EADR};
-    }
     Instrument *talker = talker_ ? at(*talker_) : nullptr;
-    if (talker == nullptr) {
+    if (talker == nullptr)
         return {.iberr = EABO, .bits = TIMO};
-    }
     attention_ = false;
-    if (buffer.empty()) {
+    if (buffer.empty())
         return {};
-    }
     const Instrument::Talked talked = talker->talk(buffer, eos);
     const long moved = static_cast<long>(talked.count);
-    if (talked.timedOut) {
+    if (talked.timedOut)
         return {.iberr = EABO, .bits = TIMO, .count = moved};
-    }
     return {.bits = talked.end ? END : 0, .count = moved};
 }
 
@@ -184,19 +171,16 @@ Outcome Cable::read(std::span<char> buffer, const EndOfString &eos, Addr4882_t b
 std::optional<std::uint8_t> Cable::serialPoll(Addr4882_t address) {
     unaddress();
     Instrument *instrument = at(address);
-    if (instrument == nullptr) {
+    if (instrument == nullptr)
         return std::nullopt;
-    }
     return instrument->serialPoll();
 }
 
 std::vector<Addr4882_t> Cable::secondaryListeners(int pad) const {
     std::vector<Addr4882_t> listeners;
-    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad) {
-        if (isPresent(makeAddress(pad, sad))) {
+    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
+        if (isPresent(makeAddress(pad, sad)))
             listeners.push_back(makeAddress(pad, sad));
-        }
-    }
     return listeners;
 }
 
@@ -217,17 +201,14 @@ int Cable::lines() const {
 }
 
 template <typename Action> void Cable::forEachListener(Action action) {
-    for (const Addr4882_t address : listeners_) {
-        if (Instrument *instrument = at(address)) {
+    for (const Addr4882_t address : listeners_)
+        if (Instrument *instrument = at(address))
             action(*instrument);
-        }
-    }
 }
 
 void Cable::addListener(Addr4882_t address) {
-    if (!isListener(address)) {
+    if (!isListener(address))
         listeners_.push_back(address);
-    }
 }
 
 bool Cable::isListener(Addr4882_t address) const {
@@ -235,8 +216,8 @@ bool Cable::isListener(Addr4882_t address) const {
 }
 
 bool Cable::serviceRequested() const {
-    return std::ranges::any_of(instruments_,
-                               [](const auto &entry) { return entry.second->requestsService(); });
+    return std::ranges::any_of(
+        instruments_, [](const auto &entry) { return entry.second->requestsService(); });
 }
 
 Instrument *Cable::at(Addr4882_t address) const {

@@ -9,20 +9,17 @@ Descriptors::Descriptors() {
 std::optional<int> Descriptors::open(const Settings &settings) {
     int lowestFree = kFirstDevice;
     for (auto used = table_.lower_bound(kFirstDevice);
-         used != table_.end() && used->first == lowestFree; ++used) {
+         used != table_.end() && used->first == lowestFree; ++used)
         ++lowestFree;
-    }
-    if (lowestFree >= kLimit) {
+    if (lowestFree >= kLimit)
         return std::nullopt;
-    }
     table_.emplace(lowestFree, Descriptor{.settings = settings, .initial = settings});
     return lowestFree;
 }
 
 void Descriptors::close(int ud) {
-    if (isDevice(ud)) {
+    if (isDevice(ud))
         table_.erase(ud);
-    }
 }
 
 Descriptor *Descriptors::find(int ud) {

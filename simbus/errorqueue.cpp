@@ -15,9 +15,8 @@ void ErrorQueue::push(DeviceError error) {
 }
 
 DeviceError ErrorQueue::pop() {
-    if (errors_.empty()) {
+    if (errors_.empty())
         return kNoError;
-    }
     const DeviceError oldest = errors_.front();
     errors_.pop_front();
     return oldest;

@@ -117,9 +117,8 @@ int iblines(int ud, short *lines) {
 // A writable copy, since the prototype hands out char *.
 void ibvers(char **version) {
     static char text[] = "gpibsim 1.0";
-    if (version != nullptr) {
+    if (version != nullptr)
         *version = text;
-    }
 }
 
 const char *gpib_error_string(int error) {

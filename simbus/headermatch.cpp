@@ -23,23 +23,19 @@ std::string_view withoutQueryMark(std::string_view header) {
 } // namespace
 
 bool headerMatches(std::string_view pattern, std::string_view header) {
-    if (header.starts_with(':')) {
+    if (header.starts_with(':'))
         header.remove_prefix(1);
-    }
-    if (pattern.ends_with('?') != header.ends_with('?')) {
+    if (pattern.ends_with('?') != header.ends_with('?'))
         return false;
-    }
     pattern = withoutQueryMark(pattern);
     header = withoutQueryMark(header);
     while (true) {
         const std::size_t patternEnd = pattern.find(':');
         const std::size_t headerEnd = header.find(':');
-        if (!nodeMatches(pattern.substr(0, patternEnd), header.substr(0, headerEnd))) {
+        if (!nodeMatches(pattern.substr(0, patternEnd), header.substr(0, headerEnd)))
             return false;
-        }
-        if (patternEnd == std::string_view::npos || headerEnd == std::string_view::npos) {
+        if (patternEnd == std::string_view::npos || headerEnd == std::string_view::npos)
             return patternEnd == headerEnd;
-        }
         pattern.remove_prefix(patternEnd + 1);
         header.remove_prefix(headerEnd + 1);
     }

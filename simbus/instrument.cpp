@@ -66,9 +66,8 @@ std::uint8_t eventBit(const DeviceError &error) {
 // The replies of one program message, separated by ';' and ended by LF.
 std::string responseMessage(const std::vector<std::string> &responses) {
     std::string message;
-    for (const std::string &response : responses) {
+    for (const std::string &response : responses)
         message += (message.empty() ? "" : ";") + response;
-    }
     return message + '\n';
 }
 
@@ -83,24 +82,21 @@ void Instrument::listen(std::string_view bytes, bool end) {
             output_.clear();
             raise(kQueryInterrupted);
         }
-        if (byte == '\n') {
+        if (byte == '\n')
             runMessage();
-        } else if (input_.size() < kInputCapacity) {
+        else if (input_.size() < kInputCapacity)
             input_ += byte;
-        } else {
+        else
             overrun_ = true;
-        }
     }
-    if (end && !input_.empty()) {
+    if (end && !input_.empty())
         runMessage();
-    }
     updateServiceRequest();
 }
 
 Instrument::Talked Instrument::talk(std::span<char> buffer, const EndOfString &eos) {
-    if (output_.empty() && scriptedAnswer_) {
+    if (output_.empty() && scriptedAnswer_)
         output_ = *scriptedAnswer_;
-    }
     Talked talked;
     if (output_.empty()) {
         raise(kQueryUnterminated);
@@ -148,13 +144,11 @@ void Instrument::respond(std::string text) {
 }
 
 void Instrument::runMessage() {
-    if (overrun_) {
+    if (overrun_)
         raise(kInputBufferOverrun);
-    } else {
-        for (const std::string_view unit : split(input_, ';')) {
+    else
+        for (const std::string_view unit : split(input_, ';'))
             runUnit(unit);
-        }
-    }
     input_.clear();
     overrun_ = false;
     queueResponses();
@@ -169,30 +163,26 @@ void Instrument::queueResponses() {
 
 void Instrument::runUnit(std::string_view unit) {
     unit = trim(unit);
-    if (unit.empty()) {
+    if (unit.empty())
         return;
-    }
     const std::size_t gap = unit.find_first_of(" \t");
     const std::string_view header = unit.substr(0, gap);
     const std::string_view arguments =
         gap == std::string_view::npos ? std::string_view() : trim(unit.substr(gap));
-    if (!runCommon(header, arguments) && !execute(header, arguments)) {
+    if (!runCommon(header, arguments) && !execute(header, arguments))
         raise(kUndefinedHeader);
-    }
 }
 
 bool Instrument::runCommon(std::string_view header, std::string_view arguments) {
     const auto *found = std::ranges::find_if(
         kCommonCommands, [&](const CommonCommand &c) { return headerMatches(c.pattern, header); });
-    if (found == std::ranges::end(kCommonCommands)) {
+    if (found == std::ranges::end(kCommonCommands))
         return false;
-    }
     std::optional<std::uint8_t> value;
     if (found->command == Common::SetEventEnable || found->command == Common::SetServiceEnable) {
         value = registerValue(arguments);
-        if (!value) {
+        if (!value)
             return true;
-        }
     } else if (!arguments.empty()) {
         raise(kParameterNotAllowed);
         return true;

@@ -10,9 +10,8 @@ Multimeter::Multimeter(std::string_view serial) : Instrument("Simulated Multimet
 
 // Range and resolution arguments of MEAS:VOLT:DC? are accepted and have no effect.
 bool Multimeter::execute(std::string_view header, std::string_view) {
-    if (!headerMatches("MEASure:VOLTage:DC?", header) && !headerMatches("READ?", header)) {
+    if (!headerMatches("MEASure:VOLTage:DC?", header) && !headerMatches("READ?", header))
         return false;
-    }
     respond(nextReading());
     return true;
 }

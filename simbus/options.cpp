@@ -27,9 +27,8 @@ template <auto Field> int get(const Settings &settings) {
 
 // Stores the value when Valid accepts it.
 template <auto Field, auto Valid> bool set(Settings &settings, int value) {
-    if (!Valid(value)) {
+    if (!Valid(value))
         return false;
-    }
     settings.*Field = value;
     return true;
 }
@@ -53,9 +52,8 @@ int getEosByte(const Settings &settings) {
 }
 
 bool setEosByte(Settings &settings, int value) {
-    if (!isByte(value)) {
+    if (!isByte(value))
         return false;
-    }
     settings.eos.mode = (settings.eos.mode & ~0xFF) | value;
     return true;
 }
@@ -100,14 +98,12 @@ struct Found {
 };
 
 Found lookUp(bool device, int number) {
-    if (std::ranges::find(kUnmodelled, number) != std::ranges::end(kUnmodelled)) {
+    if (std::ranges::find(kUnmodelled, number) != std::ranges::end(kUnmodelled))
         return {.iberr = ECAP};
-    }
     const auto *option = std::ranges::find(kOptions, number, &Option::number);
     if (option == std::ranges::end(kOptions) ||
-        option->applies == (device ? Applies::Board : Applies::Device)) {
+        option->applies == (device ? Applies::Board : Applies::Device))
         return {};
-    }
     return {.option = option};
 }
 
@@ -115,20 +111,17 @@ Found lookUp(bool device, int number) {
 
 Asked askOption(const Settings &settings, bool device, int option) {
     const Found found = lookUp(device, option);
-    if (found.option == nullptr) {
+    if (found.option == nullptr)
         return {.iberr = found.iberr};
-    }
     return {.value = found.option->get(settings)};
 }
 
 std::optional<int> configureOption(Settings &settings, bool device, int option, int value) {
     const Found found = lookUp(device, option);
-    if (found.option == nullptr) {
+    if (found.option == nullptr)
         return found.iberr;
-    }
-    if (found.option->set == nullptr || !found.option->set(settings, value)) {
+    if (found.option->set == nullptr || !found.option->set(settings, value))
         return EARG;
-    }
     return std::nullopt;
 }
 

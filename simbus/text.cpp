@@ -10,9 +10,8 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
     std::vector<std::string_view> pieces;
     std::size_t start = 0;
     for (std::size_t at; (at = text.find(separator, start)) != std::string_view::npos;
-         start = at + 1) {
+         start = at + 1)
         pieces.push_back(text.substr(start, at - start));
-    }
     pieces.push_back(text.substr(start));
     return pieces;
 }
@@ -20,9 +19,8 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 std::string_view trim(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\r";
     const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
+    if (first == std::string_view::npos)
         return {};
-    }
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
@@ -35,9 +33,8 @@ std::optional<int> toInt(std::string_view text) {
     int value = 0;
     const char *last = text.data() + text.size();
     const auto [end, error] = std::from_chars(text.data(), last, value);
-    if (error != std::errc() || end != last) {
+    if (error != std::errc() || end != last)
         return std::nullopt;
-    }
     return value;
 }
 

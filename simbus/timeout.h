@@ -18,9 +18,8 @@ inline std::optional<std::chrono::microseconds> timeoutDuration(int code) {
     static constexpr std::array<long, T1000s + 1> kMicroseconds = {
         0,      10,     30,      100,     300,      1000,     3000,      10000,     30000,
         100000, 300000, 1000000, 3000000, 10000000, 30000000, 100000000, 300000000, 1000000000};
-    if (code == TNONE) {
+    if (code == TNONE)
         return std::nullopt;
-    }
     return microseconds(kMicroseconds.at(static_cast<std::size_t>(code)));
 }
 

@@ -16,9 +16,8 @@ void identifyQuery(benchmark::State &state) {
         Receive(0, kMultimeter, reply, sizeof reply, STOPend);
         benchmark::DoNotOptimize(reply);
     }
-    if ((ThreadIbsta() & ERR) != 0 || (ThreadIbsta() & END) == 0) {
+    if ((ThreadIbsta() & ERR) != 0 || (ThreadIbsta() & END) == 0)
         state.SkipWithError("the query failed");
-    }
 }
 BENCHMARK(identifyQuery);
 
@@ -30,9 +29,8 @@ void identifyQueryOnDescriptor(benchmark::State &state) {
         ibrd(ud, reply, sizeof reply);
         benchmark::DoNotOptimize(reply);
     }
-    if ((ibsta & ERR) != 0 || (ibsta & END) == 0) {
+    if ((ibsta & ERR) != 0 || (ibsta & END) == 0)
         state.SkipWithError("the query failed");
-    }
     ibonl(ud, 0);
 }
 BENCHMARK(identifyQueryOnDescriptor);

@@ -69,34 +69,36 @@ void CheckLastCall(benchmark::State &state, long expectedCount) {
 
 template <typename Direct, typename Wrapper>
 void Compare(const char *call, long expectedCount, Direct direct, Wrapper wrapper) {
-    benchmark::RegisterBenchmark(call, [=](benchmark::State &state) {
-        const auto directAndStatus = [&] {
-            direct();
-            ReadStatus();
-        };
-        const std::array<std::function<double()>, kWays> blocks{
-            [&] { return NanosecondsPerCall(direct); },
-            [&] { return NanosecondsPerCall(directAndStatus); },
-            [&] { return NanosecondsPerCall(wrapper); },
-        };
-        std::array<std::vector<double>, kWays> times;
-        std::size_t round = 0;
-        for (auto _ : state) {
-            // Each way leads in turn, so that none always follows the same other.
-            for (std::size_t k = 0; k < kWays; ++k) {
-                const std::size_t way = (round + k) % kWays;
-                times[way].push_back(blocks[way]());
+    benchmark::RegisterBenchmark(
+        call,
+        [=](benchmark::State &state) {
+            const auto directAndStatus = [&] {
+                direct();
+                ReadStatus();
+            };
+            const std::array<std::function<double()>, kWays> blocks{
+                [&] { return NanosecondsPerCall(direct); },
+                [&] { return NanosecondsPerCall(directAndStatus); },
+                [&] { return NanosecondsPerCall(wrapper); },
+            };
+            std::array<std::vector<double>, kWays> times;
+            std::size_t round = 0;
+            for (auto _ : state) {
+                // Each way leads in turn, so that none always follows the same other.
+                for (std::size_t k = 0; k < kWays; ++k) {
+                    const std::size_t way = (round + k) % kWays;
+                    times[way].push_back(blocks[way]());
+                }
+                ++round;
             }
-            ++round;
-        }
-        CheckLastCall(state, expectedCount);
-        state.counters["direct_ns"] = Median(times[kDirect]);
-        state.counters["direct_status_ns"] = Median(times[kDirectAndStatus]);
-        state.counters["wrapper_ns"] = Median(times[kWrapper]);
-        state.counters["wrapper_per_direct_status"] =
-            MedianRatio(times[kWrapper], times[kDirectAndStatus]);
-        state.counters["wrapper_per_direct"] = MedianRatio(times[kWrapper], times[kDirect]);
-    });
+            CheckLastCall(state, expectedCount);
+            state.counters["direct_ns"] = Median(times[kDirect]);
+            state.counters["direct_status_ns"] = Median(times[kDirectAndStatus]);
+            state.counters["wrapper_ns"] = Median(times[kWrapper]);
+            state.counters["wrapper_per_direct_status"] =
+                MedianRatio(times[kWrapper], times[kDirectAndStatus]);
+            state.counters["wrapper_per_direct"] = MedianRatio(times[kWrapper], times[kDirect]);
+        });
 }
 
 // Sixteen *CLS in one program message: 80 bytes the instrument takes without an error.

@@ -35,9 +35,8 @@ void TestForm1::window() {
              true);
     QVERIFY(!p.form.windowIcon().isNull());
     // No button is a default button: Enter and Esc start nothing.
-    for (QPushButton *button : p.form.findChildren<QPushButton *>()) {
+    for (QPushButton *button : p.form.findChildren<QPushButton *>())
         QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
-    }
 }
 
 void TestForm1::controls_data() {

@@ -15,11 +15,13 @@ QList<QPushButton *> BusButtons(const Ui::Form1 &ui) {
 }
 
 bool AllEnabled(const QList<QPushButton *> &buttons) {
-    return std::all_of(buttons.begin(), buttons.end(), [](auto *b) { return b->isEnabled(); });
+    return std::all_of(
+        buttons.begin(), buttons.end(), [](auto *b) { return b->isEnabled(); });
 }
 
 bool NoneEnabled(const QList<QPushButton *> &buttons) {
-    return std::none_of(buttons.begin(), buttons.end(), [](auto *b) { return b->isEnabled(); });
+    return std::none_of(
+        buttons.begin(), buttons.end(), [](auto *b) { return b->isEnabled(); });
 }
 
 } // namespace

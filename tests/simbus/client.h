@@ -42,9 +42,8 @@ inline constexpr Addr4882_t kUnwritten = 0x1111;
 // FindLstn over primary addresses 1..30, into entries that hold kUnwritten until written.
 inline std::array<Addr4882_t, 30> findListeners(int limit) {
     std::array<Addr4882_t, 31> pads{};
-    for (Addr4882_t pad = 1; pad <= 30; ++pad) {
+    for (Addr4882_t pad = 1; pad <= 30; ++pad)
         pads[pad - 1] = pad;
-    }
     pads[30] = NOADDR;
     std::array<Addr4882_t, 30> found;
     found.fill(kUnwritten);

@@ -52,9 +52,8 @@ private slots:
 void SimbusApiTest::init() {
     SendIFC(kBoard);
     DevClear(kBoard, NOADDR);
-    for (const Addr4882_t address : {kMultimeter, kGeneric}) {
+    for (const Addr4882_t address : {kMultimeter, kGeneric})
         send(address, "*CLS;*ESE 0;*SRE 0");
-    }
 }
 
 void SimbusApiTest::startUpFindsTheDefaultBench() {

@@ -73,9 +73,8 @@ static void listenerScan(int board) {
     int count = 0;
     for (int pad = 0; pad <= 30; ++pad) {
         short listener = 0;
-        if (pad == boardPad) {
+        if (pad == boardPad)
             continue;
-        }
         CHECK((ibln(board, pad, NO_SAD, &listener) & ERR) == 0);
         if (listener && count < 8) {
             found[count][0] = pad;
@@ -109,8 +108,7 @@ int main(void) {
     terminalSession(board);
     CHECK((ibwait(board, 0) & (ERR | CIC)) == CIC);
     listenerScan(board);
-    if (failures == 0) {
+    if (failures == 0)
         puts("all checks passed");
-    }
     return failures == 0 ? 0 : 1;
 }

@@ -122,13 +122,11 @@ void SimbusInstrumentTest::messageEndsAtLineFeedOrEndAndClearDropsIt() {
 void SimbusInstrumentTest::errorQueueOverflowKeepsTheOldest() {
     ErrorQueue queue;
     queue.push(kDataTypeError);
-    for (std::size_t i = 1; i < ErrorQueue::kCapacity + 3; ++i) {
+    for (std::size_t i = 1; i < ErrorQueue::kCapacity + 3; ++i)
         queue.push(kUndefinedHeader);
-    }
     QCOMPARE(queue.pop().code, kDataTypeError.code);
-    for (std::size_t i = 2; i < ErrorQueue::kCapacity; ++i) {
+    for (std::size_t i = 2; i < ErrorQueue::kCapacity; ++i)
         QCOMPARE(queue.pop().code, kUndefinedHeader.code);
-    }
     QCOMPARE(queue.pop().code, kQueueOverflow.code);
     QCOMPARE(queue.pop().code, kNoError.code);
 }

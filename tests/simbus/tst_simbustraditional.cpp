@@ -236,11 +236,10 @@ void SimbusTraditionalTest::refusedOptions() {
     QFETCH(int, iberr);
     const int ud = board ? kBoard : multimeter_;
     int asked = -1;
-    if (configure) {
+    if (configure)
         ibconfig(ud, option, value);
-    } else {
+    else
         ibask(ud, option, &asked);
-    }
     QVERIFY(failedWith(iberr));
     QCOMPARE(asked, -1);
 }
@@ -588,9 +587,8 @@ void SimbusTraditionalTest::linesShowTheBus() {
 void SimbusTraditionalTest::everyCodeHasItsText() {
     QSet<QByteArray> texts;
     for (const int code : {EDVR, ECIC, ENOL, EADR, EARG, ESAC, EABO, ENEB, EDMA, EOIP, ECAP, EFSO,
-                           EBUS, ESTB, ESRQ, ETAB}) {
+                           EBUS, ESTB, ESRQ, ETAB})
         texts.insert(gpib_error_string(code));
-    }
     QCOMPARE(texts.size(), 16);
     QVERIFY(!texts.contains(gpib_error_string(9)));
     char *version = nullptr;
