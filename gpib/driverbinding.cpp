@@ -1,34 +1,26 @@
 #include "gpib/driverbinding.h"
 
+#include "gpib/driverlog.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 
-#include <cstdio>
-
 namespace gpib {
 
 namespace {
 
-void sayOnStderr(const QString &line) {
-    std::fprintf(stderr, "quorin-demo: %s\n", qPrintable(line));
-    std::fflush(stderr);
-}
-
-// A candidate is looked for beside the executable first, then through the system's normal
-// library search (LD_LIBRARY_PATH, the ldconfig cache).
-QStringList placesFor(const QString &candidate) {
-    QStringList places;
-    if (QCoreApplication::instance()) {
-        const QString besideExe =
-            QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(candidate);
-        if (QFileInfo::exists(besideExe))
-            places << QDir::cleanPath(besideExe);
-    }
-    if (!candidate.contains(QLatin1Char('/')))
-        places << candidate;
-    return places;
+// Where a candidate is loaded from. A bare file name goes through the system's normal library
+// search alone (LD_LIBRARY_PATH, the ldconfig cache), so a stray copy beside the executable
+// never wins over the installed driver. A relative path is taken from the executable's folder,
+// an absolute one as it stands.
+QString placeOf(const QString &candidate) {
+    if (!candidate.contains(QLatin1Char('/')) || QDir::isAbsolutePath(candidate))
+        return candidate;
+    const QString base =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+    return QDir::cleanPath(QDir(base).absoluteFilePath(candidate));
 }
 
 } // namespace
@@ -67,18 +59,17 @@ bool DriverBinding::load() {
         return library_.isLoaded();
     loadTried_ = true;
     for (const QString &candidate : std::as_const(candidates_)) {
-        for (const QString &place : placesFor(candidate)) {
-            library_.setFileName(place);
-            if (!library_.load())
-                continue;
-            if (QFileInfo(place).fileName().contains(QLatin1String("gpibsim")))
-                sayOnStderr(QStringLiteral("no GPIB driver installed; the bus is simulated (%1)")
-                                .arg(place));
-            return true;
-        }
+        const QString place = placeOf(candidate);
+        library_.setFileName(place);
+        if (!library_.load())
+            continue;
+        if (QFileInfo(place).fileName().contains(QLatin1String("gpibsim")))
+            qCWarning(driverLog, "no GPIB driver installed; the bus is simulated (%s)",
+                      qPrintable(place));
+        return true;
     }
-    sayOnStderr(QStringLiteral("cannot load the GPIB driver library (tried %1)")
-                    .arg(candidates_.join(QLatin1String(", "))));
+    qCWarning(driverLog, "cannot load the GPIB driver library (tried %s)",
+              qPrintable(candidates_.join(QLatin1String(", "))));
     return false;
 }
 
@@ -89,8 +80,8 @@ QFunctionPointer DriverBinding::resolve(const char *name) {
     const QString entryName = QString::fromLatin1(name);
     if (!fn && !reported_.contains(entryName)) {
         reported_ << entryName;
-        sayOnStderr(QStringLiteral("the GPIB driver %1 has no entry point %2")
-                        .arg(library_.fileName(), entryName));
+        qCWarning(driverLog, "the GPIB driver %s has no entry point %s",
+                  qPrintable(library_.fileName()), name);
     }
     return fn;
 }

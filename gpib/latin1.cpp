@@ -2,7 +2,7 @@
 
 namespace gpib {
 
-void ToLatin1(const QString &text, QByteArray &bytes) {
+void toLatin1(const QString &text, QByteArray &bytes) {
     bytes.resize(text.size());
     const QChar *in = text.constData();
     char *out = bytes.data();
@@ -12,7 +12,7 @@ void ToLatin1(const QString &text, QByteArray &bytes) {
     }
 }
 
-void FromLatin1(const QByteArray &bytes, QString &text) {
+void fromLatin1(const QByteArray &bytes, QString &text) {
     Q_ASSERT(bytes.size() == text.size());
     const char *in = bytes.constData();
     QChar *out = text.data();

@@ -1,6 +1,7 @@
 #pragma once
 
-class Form1;
+#include "operations/benchstate.h"
+#include "operations/view.h"
 
 namespace operations {
 
@@ -8,6 +9,6 @@ namespace operations {
 // device at the new address and tests whether a listener answers there. The address is a
 // primary address (1..30) or a primary address with a secondary part written as one number,
 // 100 * primary + (secondary - 96), split by the text's length.
-void SetAddress(Form1 &form);
+void setAddress(View &view, BenchState &bench);
 
 } // namespace operations

@@ -1,35 +1,36 @@
 #include "operations/busmanagement.h"
 
-#include "gpib/gpib32.h"
+#include "gpib/wrappers.h"
 #include "operations/errorbox.h"
-#include "panel/form1.h"
 #include "status/numberforms.h"
 
 namespace operations {
 
-void InterfaceClear(Form1 &form) {
-    form.ui.txtCmd->setText(QString());
-    GPIB32::SendIFC(form.bench.BD);
-    if (CheckCall(form, "SendIFC Error"))
-        form.ui.txtResults->setText(QStringLiteral("Interface Clear sent"));
+using status::signedForm;
+
+void interfaceClear(View &view, BenchState &bench) {
+    view.setText(View::Box::Command, QString());
+    gpib::SendIFC(bench.BD);
+    if (checkCall(view, "SendIFC Error"))
+        view.setText(View::Box::Results, QStringLiteral("Interface Clear sent"));
 }
 
-void DeviceClear(Form1 &form) {
-    form.ui.txtCmd->setText(QString());
-    GPIB32::DevClear(form.bench.BD, GPIB32::TargetAddr);
-    if (CheckCall(form, "DevCLr Error"))
-        form.ui.txtResults->setText(QStringLiteral("Selected Device Clear sent to device") +
-                                    SignedForm(form.bench.Device));
+void deviceClear(View &view, BenchState &bench) {
+    view.setText(View::Box::Command, QString());
+    gpib::DevClear(bench.BD, TargetAddr);
+    if (checkCall(view, "DevCLr Error"))
+        view.setText(View::Box::Results, QStringLiteral("Selected Device Clear sent to device") +
+                                             signedForm(bench.Device));
 }
 
-void SerialPoll(Form1 &form) {
-    form.ui.txtCmd->setText(QString());
-    std::int16_t status = 0;
-    GPIB32::ReadStatusByte(form.bench.BD, GPIB32::TargetAddr, status);
-    if (CheckCall(form, "SPoll Error"))
-        form.ui.txtResults->setText(QStringLiteral("Serial poll response for device") +
-                                    SignedForm(form.bench.Device) + QStringLiteral(" = ") +
-                                    SignedForm(status));
+void serialPoll(View &view, BenchState &bench) {
+    view.setText(View::Box::Command, QString());
+    int16 status = 0;
+    gpib::ReadStatusByte(bench.BD, TargetAddr, status);
+    if (checkCall(view, "SPoll Error"))
+        view.setText(View::Box::Results, QStringLiteral("Serial poll response for device") +
+                                             signedForm(bench.Device) + QStringLiteral(" = ") +
+                                             signedForm(status));
 }
 
 } // namespace operations

@@ -1,14 +1,15 @@
 #pragma once
 
-class Form1;
+#include "operations/benchstate.h"
+#include "operations/view.h"
 
 namespace operations {
 
 // Pulses interface clear on the board.
-void InterfaceClear(Form1 &form);
+void interfaceClear(View &view, BenchState &bench);
 // Selected device clear of the instrument at TargetAddr.
-void DeviceClear(Form1 &form);
+void deviceClear(View &view, BenchState &bench);
 // Serial poll of the instrument at TargetAddr; shows its status byte in decimal.
-void SerialPoll(Form1 &form);
+void serialPoll(View &view, BenchState &bench);
 
 } // namespace operations

@@ -1,24 +1,23 @@
 #include "operations/errorbox.h"
 
 #include "gpib/statusmirror.h"
-#include "panel/form1.h"
-#include "status/module3.h"
+#include "status/statusreport.h"
 
 namespace operations {
 
-void ShowErrorReport(Form1 &form, const char *label) {
+void showErrorReport(View &view, const char *label) {
     QString report = QString::fromLatin1(label);
-    Module3::ReportError(report);
-    form.ui.txtError->setText(Module3::ErrMsg);
-    form.ui.txtError->show();
+    status::ReportError(report);
+    view.setText(View::Box::Error, status::ErrMsg);
+    view.showError(true);
 }
 
-bool CheckCall(Form1 &form, const char *label) {
-    if (GPIB32::Failed()) {
-        ShowErrorReport(form, label);
+bool checkCall(View &view, const char *label) {
+    if (gpib::failed()) {
+        showErrorReport(view, label);
         return false;
     }
-    form.ui.txtError->hide();
+    view.showError(false);
     return true;
 }
 

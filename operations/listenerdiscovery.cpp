@@ -1,37 +1,32 @@
 #include "operations/listenerdiscovery.h"
 
-#include "gpib/gpib32.h"
+#include "gpib/wrappers.h"
 #include "operations/errorbox.h"
-#include "panel/beep.h"
-#include "panel/form1.h"
 #include "status/numberforms.h"
-
-#include <array>
 
 namespace operations {
 
 namespace {
 
-using int16 = BenchState::int16;
+using status::signedForm;
 
-constexpr int16 kLimit = 32;
-constexpr int16 kEndOfList = -1;
+using AddressList = std::array<int16, gpib::kAddressListSize>;
 
 // Every primary address but the controller's own, closed by the end mark.
-std::array<int16, 33> AddressList(int16 controller) {
-    std::array<int16, 33> list{};
+AddressList addressList(int16 controller) {
+    AddressList list{};
     std::size_t i = 0;
     for (int16 address = 0; address <= 30; ++address)
         if (address != controller)
             list[i++] = address;
-    list[i] = kEndOfList;
+    list[i] = gpib::kEndOfList;
     return list;
 }
 
 // A word above 0x6000 carries a secondary address and shows as 100 * pad + (sad - 96); the
 // split is kept in the bench fields. Any other word shows as it is.
-int16 DisplayNumber(BenchState &b, int16 word) {
-    if (word <= 24576)
+int16 displayNumber(BenchState &b, int16 word) {
+    if (word <= 0x6000)
         return word;
     b.sad = static_cast<int16>(word / 256);
     b.pad = static_cast<int16>(word - 256 * b.sad);
@@ -40,64 +35,62 @@ int16 DisplayNumber(BenchState &b, int16 word) {
 }
 
 // Lists the n listeners the driver found; false when n cannot be a count of its list.
-bool ListListeners(Form1 &form, int16 n) {
-    BenchState &b = form.bench;
-    ResultsBox *results = form.ui.txtResults;
-    if (n < 0 || n > kLimit) {
-        form.ui.txtError->setText(
-            QStringLiteral("ibcnt returned value > 63, check system and retry"));
-        form.ui.txtError->show();
-        panel::Beep();
+bool listListeners(View &view, BenchState &b, int16 n) {
+    if (n < 0 || n > gpib::kListenerLimit) {
+        view.setText(View::Box::Error,
+                     QStringLiteral("ibcnt returned value > 63, check system and retry"));
+        view.showError(true);
+        view.beep();
         return false;
     }
     QString addresses;
     for (int16 i = 0; i < n; ++i) {
         const int16 word = b.ResultList[i];
-        const int16 shown = DisplayNumber(b, word);
-        addresses += SignedForm(shown) + QLatin1Char(' ');
+        const int16 shown = displayNumber(b, word);
+        addresses += signedForm(shown) + QLatin1Char(' ');
         if (i == 0) {
             b.founddev = shown;
             b.foundaddr = word;
         }
     }
     b.FoundFlg = 1;
+    const auto results = View::Box::Results;
     if (n >= 2) {
-        results->setText(QStringLiteral("FindLstn: Found") + SignedForm(n) +
-                         QStringLiteral(" devices at addresses = ") + addresses);
-        results->setText(results->text() + b.NL +
-                         QStringLiteral("Multiple devices found! Enter correct device address "
-                                        "and press SET button."));
+        view.setText(results, QStringLiteral("FindLstn: Found") + signedForm(n) +
+                                  QStringLiteral(" devices at addresses = ") + addresses);
+        view.setText(results, view.text(results) + b.NL +
+                                  QStringLiteral("Multiple devices found! Enter correct device "
+                                                 "address and press SET button."));
     } else if (n == 1) {
-        results->setText(QStringLiteral("FindLstn: Found") + SignedForm(n) +
-                         QStringLiteral(" device at address = ") + addresses);
+        view.setText(results, QStringLiteral("FindLstn: Found") + signedForm(n) +
+                                  QStringLiteral(" device at address = ") + addresses);
     } else {
-        panel::Beep();
-        results->setText(QStringLiteral("FindLstn: No devices found"));
+        view.beep();
+        view.setText(results, QStringLiteral("FindLstn: No devices found"));
         b.FoundFlg = 0;
         b.founddev = 0;
     }
-    b.ResultList[n] = kEndOfList;
+    b.ResultList[n] = gpib::kEndOfList;
     return true;
 }
 
 } // namespace
 
-void ListenerDiscovery(Form1 &form) {
-    BenchState &b = form.bench;
-    form.ui.txtCmd->setText(QString());
-    form.ui.txtResults->setText(QStringLiteral("FindLstn: Wait while looking for devices"));
+void listenerDiscovery(View &view, BenchState &bench) {
+    view.setText(View::Box::Command, QString());
+    view.setText(View::Box::Results, QStringLiteral("FindLstn: Wait while looking for devices"));
     // The search blocks the window: paint the wait message before it starts.
-    form.ui.txtResults->viewport()->repaint();
+    view.paintResults();
 
-    const std::array<int16, 33> addresses = AddressList(b.Ctlraddr);
-    GPIB32::FindLstn(b.BD, addresses, b.ResultList, kLimit);
+    const AddressList addresses = addressList(bench.Ctlraddr);
+    gpib::FindLstn(bench.BD, addresses, bench.ResultList, gpib::kListenerLimit);
     // EBUS with the error bit set still delivers the listeners found.
-    if (GPIB32::Failed() && GPIB32::iberr != GPIB32::EBUS)
-        ShowErrorReport(form, "FindLstn error");
-    else if (!ListListeners(form, GPIB32::ibcnt))
+    if (gpib::failed() && gpib::iberr != gpib::EBUS)
+        showErrorReport(view, "FindLstn error");
+    else if (!listListeners(view, bench, gpib::ibcnt))
         return;
-    form.ui.txtAddr->setText(SignedForm(b.founddev));
-    GPIB32::TargetAddr = b.foundaddr;
+    view.setText(View::Box::Address, signedForm(bench.founddev));
+    TargetAddr = bench.foundaddr;
 }
 
 } // namespace operations

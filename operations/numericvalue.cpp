@@ -11,7 +11,7 @@ namespace operations {
 namespace {
 
 // The value of c as a digit, or -1 when it is none in the base.
-int DigitValue(char c, int base) {
+int digitValue(char c, int base) {
     int value = -1;
     if (c >= '0' && c <= '9')
         value = c - '0';
@@ -22,22 +22,22 @@ int DigitValue(char c, int base) {
     return value < base ? value : -1;
 }
 
-bool IsDigit(char c, int base) {
-    return DigitValue(c, base) >= 0;
+bool isDigit(char c, int base) {
+    return digitValue(c, base) >= 0;
 }
 
 // Digits in base 8 or 16, as many as stand there; their value may exceed any integer type.
-double RadixValue(const std::string &s, std::size_t i, int base) {
+double radixValue(const std::string &s, std::size_t i, int base) {
     double value = 0;
-    for (; i < s.size() && IsDigit(s[i], base); ++i)
-        value = value * base + DigitValue(s[i], base);
+    for (; i < s.size() && isDigit(s[i], base); ++i)
+        value = value * base + digitValue(s[i], base);
     return value;
 }
 
 // The longest prefix of s from i that reads as a decimal number: digits, point, exponent.
-std::size_t DecimalEnd(const std::string &s, std::size_t i) {
+std::size_t decimalEnd(const std::string &s, std::size_t i) {
     const auto digits = [&s](std::size_t j) {
-        while (j < s.size() && IsDigit(s[j], 10))
+        while (j < s.size() && isDigit(s[j], 10))
             ++j;
         return j;
     };
@@ -48,7 +48,7 @@ std::size_t DecimalEnd(const std::string &s, std::size_t i) {
         std::size_t j = i + 1;
         if (j < s.size() && (s[j] == '+' || s[j] == '-'))
             ++j;
-        if (j < s.size() && IsDigit(s[j], 10))
+        if (j < s.size() && isDigit(s[j], 10))
             i = digits(j);
     }
     return i;
@@ -56,7 +56,7 @@ std::size_t DecimalEnd(const std::string &s, std::size_t i) {
 
 } // namespace
 
-double NumericValue(const QString &text) {
+double numericValue(const QString &text) {
     std::string s;
     for (QChar c : text) {
         if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'))
@@ -71,12 +71,12 @@ double NumericValue(const QString &text) {
     if (i + 1 < s.size() && s[i] == '&') {
         const char radix = static_cast<char>(std::toupper(static_cast<unsigned char>(s[i + 1])));
         if (radix == 'H')
-            return sign * RadixValue(s, i + 2, 16);
+            return sign * radixValue(s, i + 2, 16);
         if (radix == 'O')
-            return sign * RadixValue(s, i + 2, 8);
+            return sign * radixValue(s, i + 2, 8);
         return 0;
     }
-    const std::size_t end = DecimalEnd(s, i);
+    const std::size_t end = decimalEnd(s, i);
     const std::string number = s.substr(i, end - i);
     // Read in the C form whatever the user's locale; an overflow gives the largest double,
     // an underflow 0, and no digits at all ("", ".") 0.
@@ -87,7 +87,7 @@ double NumericValue(const QString &text) {
     return sign * value;
 }
 
-std::optional<std::int16_t> RoundedInt16(double value) {
+std::optional<std::int16_t> roundedInt16(double value) {
     // -32768.5 rounds to the even -32768; 32767.5 to 32768, which does not fit.
     if (!(value >= -32768.5 && value < 32767.5))
         return std::nullopt;

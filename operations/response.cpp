@@ -2,7 +2,7 @@
 
 namespace operations {
 
-QString FirstLine(const QString &buffer) {
+QString firstLine(const QString &buffer) {
     qsizetype end = buffer.size();
     while (end > 0 && buffer.at(end - 1) == QLatin1Char(' '))
         --end;

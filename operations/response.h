@@ -7,6 +7,6 @@ namespace operations {
 // What the results box shows of a response read into a buffer of blanks: trailing blanks
 // removed first, then the text cut before its first line feed. Blanks and a carriage return
 // in front of that line feed stay.
-QString FirstLine(const QString &buffer);
+QString firstLine(const QString &buffer);
 
 } // namespace operations

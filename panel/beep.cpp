@@ -5,21 +5,23 @@
 namespace panel {
 
 namespace {
-std::function<void()> &Hook() {
+
+std::function<void()> &installedHook() {
     static std::function<void()> hook;
     return hook;
 }
+
 } // namespace
 
-void Beep() {
-    if (Hook())
-        Hook()();
+void beep() {
+    if (installedHook())
+        installedHook()();
     else
         QApplication::beep();
 }
 
-void SetBeepHook(std::function<void()> hook) {
-    Hook() = std::move(hook);
+void setBeepHook(std::function<void()> hook) {
+    installedHook() = std::move(hook);
 }
 
 } // namespace panel

@@ -5,10 +5,10 @@
 namespace panel {
 
 // Sounds the system beep. Every beep of the program goes through here.
-void Beep();
+void beep();
 
-// Lets tests observe beeps: while a hook is set, Beep() calls it instead of the system beep.
+// Lets tests observe beeps: while a hook is set, beep() calls it instead of the system beep.
 // An empty function restores the system beep.
-void SetBeepHook(std::function<void()> hook);
+void setBeepHook(std::function<void()> hook);
 
 } // namespace panel

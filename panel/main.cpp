@@ -4,7 +4,7 @@
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    Form1 window;
+    panel::Form1 window;
     window.show();
     return app.exec();
 }

@@ -2,6 +2,8 @@
 
 #include <QScrollBar>
 
+namespace panel {
+
 ResultsBox::ResultsBox(QWidget *parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -28,3 +30,5 @@ void ResultsBox::takeTypedText() {
         return;
     text_ = toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
 }
+
+} // namespace panel

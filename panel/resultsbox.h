@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 
+namespace panel {
+
 // The multi-line results box: word wrap, no scroll bars, and a text that reads back exactly
 // as it was written, CR LF pairs and lone carriage returns included.
 class ResultsBox : public QPlainTextEdit {
@@ -19,3 +21,5 @@ private:
     QString text_;
     bool writing_ = false;
 };
+
+} // namespace panel

@@ -14,7 +14,7 @@ int main(int argc, char **argv) {
     gpib::DriverBinding::instance().useLibraries({QStringLiteral(GPIBSIM_PATH)});
 
     Window window;
-    const Ui::Form1 &ui = window.form.ui;
+    const Ui::Form1 &ui = *window.form.ui;
     window.click(ui.cmdInitialize);
     window.type(ui.txtCmd, QStringLiteral("*IDN?"));
     ui.ckAuto->setCheckState(Qt::Checked);

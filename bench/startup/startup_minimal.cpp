@@ -12,5 +12,5 @@ int main(int argc, char *argv[]) {
     // Form1's size (panel/Form1.ui), so both programs paint the same area.
     window.resize(635, 487);
     QLabel label(QStringLiteral("Hello"), &window);
-    return ShowAndReportStartup(window);
+    return showAndReportStartup(window);
 }

@@ -6,6 +6,6 @@
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    Form1 window;
-    return ShowAndReportStartup(window);
+    panel::Form1 window;
+    return showAndReportStartup(window);
 }

@@ -17,16 +17,16 @@ using Clock = std::chrono::steady_clock;
 
 Clock::time_point processStart;
 
-void MarkProcessStart(int, char **, char **) {
+void markProcessStart(int, char **, char **) {
     processStart = Clock::now();
 }
 
 using PreInitialiser = void (*)(int, char **, char **);
 
 // Pre-initialisers are honoured in executables only; this object is linked into each one.
-[[gnu::used, gnu::section(".preinit_array")]] PreInitialiser markAtStart = MarkProcessStart;
+[[gnu::used, gnu::section(".preinit_array")]] PreInitialiser markAtStart = markProcessStart;
 
-long ResidentKiB() {
+long residentKiB() {
     std::ifstream status("/proc/self/status");
     std::string key;
     while (status >> key) {
@@ -57,7 +57,7 @@ private:
         const std::chrono::duration<double, std::milli> startup = Clock::now() - processStart;
         const double cpuMs = 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
         std::printf("startup_ms=%.2f cpu_ms=%.2f rss_kib=%ld\n", startup.count(), cpuMs,
-                    ResidentKiB());
+                    residentKiB());
         std::fflush(stdout);
         QCoreApplication::quit();
     }
@@ -67,7 +67,7 @@ private:
 
 } // namespace
 
-int ShowAndReportStartup(QWidget &window) {
+int showAndReportStartup(QWidget &window) {
     FirstPaint firstPaint;
     window.installEventFilter(&firstPaint);
     window.show();

@@ -8,4 +8,4 @@ class QWidget;
 // run once the loader has mapped and relocated every library and before any static
 // initialiser. C is the processor time the process has used by then, which other load on the
 // machine barely changes; R is its resident memory (VmRSS). Returns the event loop's exit code.
-int ShowAndReportStartup(QWidget &window);
+int showAndReportStartup(QWidget &window);

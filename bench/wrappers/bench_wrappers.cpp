@@ -6,7 +6,7 @@
 // figures are the counters: the median time per call of each way and the median of the
 // rounds' ratios.
 #include "gpib/driverbinding.h"
-#include "gpib/gpib32.h"
+#include "gpib/wrappers.h"
 #include "simbus/gpibsim.h"
 
 #include <QCoreApplication>
@@ -34,14 +34,14 @@ constexpr int kCallsPerBlock = 64;
 
 enum Way { kDirect, kDirectAndStatus, kWrapper, kWays };
 
-void ReadStatus() {
+void readStatus() {
     benchmark::DoNotOptimize(ThreadIbsta());
     benchmark::DoNotOptimize(ThreadIberr());
     benchmark::DoNotOptimize(ThreadIbcnt());
     benchmark::DoNotOptimize(ThreadIbcntl());
 }
 
-template <typename Call> double NanosecondsPerCall(const Call &call) {
+template <typename Call> double nanosecondsPerCall(const Call &call) {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < kCallsPerBlock; ++i)
         call();
@@ -49,20 +49,20 @@ template <typename Call> double NanosecondsPerCall(const Call &call) {
     return block.count() / kCallsPerBlock;
 }
 
-double Median(std::vector<double> values) {
+double median(std::vector<double> values) {
     const auto middle = values.begin() + static_cast<long>(values.size() / 2);
     std::nth_element(values.begin(), middle, values.end());
     return *middle;
 }
 
-double MedianRatio(const std::vector<double> &numerators, const std::vector<double> &denominators) {
+double medianRatio(const std::vector<double> &numerators, const std::vector<double> &denominators) {
     std::vector<double> ratios;
     std::ranges::transform(numerators, denominators, std::back_inserter(ratios), std::divides{});
-    return Median(std::move(ratios));
+    return median(std::move(ratios));
 }
 
 // A call that failed, or moved another number of bytes, timed something else.
-void CheckLastCall(benchmark::State &state, long expectedCount) {
+void checkLastCall(benchmark::State &state, long expectedCount) {
     if ((ThreadIbsta() & ERR) != 0 || ThreadIbcntl() != expectedCount)
         state.SkipWithError("the call failed or moved another number of bytes");
 }
@@ -74,12 +74,12 @@ void Compare(const char *call, long expectedCount, Direct direct, Wrapper wrappe
         [=](benchmark::State &state) {
             const auto directAndStatus = [&] {
                 direct();
-                ReadStatus();
+                readStatus();
             };
             const std::array<std::function<double()>, kWays> blocks{
-                [&] { return NanosecondsPerCall(direct); },
-                [&] { return NanosecondsPerCall(directAndStatus); },
-                [&] { return NanosecondsPerCall(wrapper); },
+                [&] { return nanosecondsPerCall(direct); },
+                [&] { return nanosecondsPerCall(directAndStatus); },
+                [&] { return nanosecondsPerCall(wrapper); },
             };
             std::array<std::vector<double>, kWays> times;
             std::size_t round = 0;
@@ -91,13 +91,13 @@ void Compare(const char *call, long expectedCount, Direct direct, Wrapper wrappe
                 }
                 ++round;
             }
-            CheckLastCall(state, expectedCount);
-            state.counters["direct_ns"] = Median(times[kDirect]);
-            state.counters["direct_status_ns"] = Median(times[kDirectAndStatus]);
-            state.counters["wrapper_ns"] = Median(times[kWrapper]);
+            checkLastCall(state, expectedCount);
+            state.counters["direct_ns"] = median(times[kDirect]);
+            state.counters["direct_status_ns"] = median(times[kDirectAndStatus]);
+            state.counters["wrapper_ns"] = median(times[kWrapper]);
             state.counters["wrapper_per_direct_status"] =
-                MedianRatio(times[kWrapper], times[kDirectAndStatus]);
-            state.counters["wrapper_per_direct"] = MedianRatio(times[kWrapper], times[kDirect]);
+                medianRatio(times[kWrapper], times[kDirectAndStatus]);
+            state.counters["wrapper_per_direct"] = medianRatio(times[kWrapper], times[kDirect]);
         });
 }
 
@@ -121,32 +121,32 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     gpib::DriverBinding::instance().useLibraries({QStringLiteral(GPIBSIM_PATH)});
     // Bus traffic needs the board in charge.
-    GPIB32::ibfind(QStringLiteral("GPIB0"));
-    GPIB32::SendIFC(kBoard);
+    gpib::ibfind(QStringLiteral("GPIB0"));
+    gpib::SendIFC(kBoard);
 
     const std::string message = EightyByteMessage();
     QString messageText = QString::fromLatin1(message);
     char replyBytes[kMessageBytes];
     QString replyText(kMessageBytes, QLatin1Char(' '));
     short status = 0;
-    GPIB32::int16 statusWord = 0;
+    gpib::int16 statusWord = 0;
 
     Compare(
         "Send80", kMessageBytes,
         [&] { Send(kBoard, kMultimeter, message.data(), kMessageBytes, DABend); },
-        [&] { GPIB32::Send(kBoard, kMultimeter, messageText, DABend); });
+        [&] { gpib::Send(kBoard, kMultimeter, messageText, DABend); });
     Compare(
         "Receive80", kMessageBytes,
         [&] { Receive(kBoard, kMultimeter, replyBytes, kMessageBytes, STOPend); },
-        [&] { GPIB32::Receive(kBoard, kMultimeter, replyText, STOPend); });
+        [&] { gpib::Receive(kBoard, kMultimeter, replyText, STOPend); });
     Compare(
-        "SendIFC", 0, [] { SendIFC(kBoard); }, [] { GPIB32::SendIFC(kBoard); });
+        "SendIFC", 0, [] { SendIFC(kBoard); }, [] { gpib::SendIFC(kBoard); });
     Compare(
         "DevClear", 0, [] { DevClear(kBoard, kMultimeter); },
-        [] { GPIB32::DevClear(kBoard, kMultimeter); });
+        [] { gpib::DevClear(kBoard, kMultimeter); });
     Compare(
         "ReadStatusByte", 0, [&] { ReadStatusByte(kBoard, kMultimeter, &status); },
-        [&] { GPIB32::ReadStatusByte(kBoard, kMultimeter, statusWord); });
+        [&] { gpib::ReadStatusByte(kBoard, kMultimeter, statusWord); });
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -16,59 +16,60 @@
 
 namespace {
 
-using fuzz::Require;
+using fuzz::require;
 
-void CheckRounding(const QString &text) {
-    const double value = operations::NumericValue(text);
-    Require(!std::isnan(value), "the numeric value is a number", text);
-    const std::optional<std::int16_t> rounded = operations::RoundedInt16(value);
+void checkRounding(const QString &text) {
+    const double value = operations::numericValue(text);
+    require(!std::isnan(value), "the numeric value is a number", text);
+    const std::optional<std::int16_t> rounded = operations::roundedInt16(value);
     // The default rounding mode takes a half to the even neighbour.
     const double nearest = std::nearbyint(value);
     const bool fits = nearest >= -32768 && nearest <= 32767;
-    Require(rounded.has_value() == fits,
+    require(rounded.has_value() == fits,
             "RoundedInt16 has a result exactly when the nearest integer fits 16 bits", text);
     if (!rounded)
         return;
     const double distance = std::fabs(value - *rounded);
-    Require(distance <= 0.5, "RoundedInt16 lies within 0.5 of the value", text);
-    Require(distance < 0.5 || *rounded % 2 == 0, "RoundedInt16 takes a half to the even integer",
+    require(distance <= 0.5, "RoundedInt16 lies within 0.5 of the value", text);
+    require(distance < 0.5 || *rounded % 2 == 0, "RoundedInt16 takes a half to the even integer",
             text);
 }
 
 // Every driver call succeeds with zero answers: descriptor 0, no listener.
-void CheckSet(const QString &text) {
+void checkSet(const QString &text) {
     fuzz::ByteSource noAnswers(nullptr, 0);
     fuzz::FuzzDriver driver(noAnswers);
-    Form1 &form = fuzz::FreshWindow();
-    form.ui.txtAddr->setText(text);
-    form.ui.txtCmd->setText(QStringLiteral("*IDN?"));
-    const std::int16_t before = GPIB32::TargetAddr;
+    panel::Form1 &form = fuzz::freshWindow();
+    form.ui->txtAddr->setText(text);
+    form.ui->txtCmd->setText(QStringLiteral("*IDN?"));
+    const std::int16_t before = operations::TargetAddr;
 
     operations::SetAddress(form);
 
-    Require(form.ui.txtCmd->text().isEmpty(), "Set empties the command box", text);
-    Require(driver.ibdevCalls <= 1, "Set opens at most one device", text);
+    require(form.ui->txtCmd->text().isEmpty(), "Set empties the command box", text);
+    require(driver.ibdevCalls <= 1, "Set opens at most one device", text);
     if (driver.ibdevCalls == 0) {
-        Require(GPIB32::TargetAddr == before, "TargetAddr stays when no device was opened", text);
+        require(operations::TargetAddr == before, "TargetAddr stays when no device was opened",
+                text);
         return;
     }
-    const BenchState &b = form.bench;
-    Require(b.sad == 0 || (b.sad >= 96 && b.sad <= 127), "an opened sad is 0 or 96..127", text);
-    Require(GPIB32::TargetAddr == b.pad + 256 * b.sad, "an opened TargetAddr is pad + 256 * sad",
-            text);
+    const operations::BenchState &b = form.bench;
+    require(b.sad == 0 || (b.sad >= 96 && b.sad <= 127), "an opened sad is 0 or 96..127", text);
+    require(operations::TargetAddr == b.pad + 256 * b.sad,
+            "an opened TargetAddr is pad + 256 * sad", text);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***argv) {
-    fuzz::StartOffscreenApplication((*argv)[0]);
+    fuzz::startOffscreenApplication((*argv)[0]);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    CheckRounding(text);
-    CheckSet(text);
+    checkRounding(text);
+    checkSet(text);
     return 0;
 }

@@ -18,7 +18,7 @@
 
 namespace {
 
-using fuzz::Require;
+using fuzz::require;
 
 constexpr int kActions = 13;
 constexpr int kTypeAddress = 10;
@@ -28,7 +28,7 @@ constexpr qsizetype kReadMax = 80;
 
 // Every text an operation may put into the error box: a report headed by its label, or one
 // of two messages.
-bool KnownErrorText(const QString &text) {
+bool knownErrorText(const QString &text) {
     static const std::array kLabels{
         "ibfind error", "ibpad error",   "SendIFC error", "ibsre Error",  "FindLstn error",
         "Send error",   "Receive Error", "SendIFC Error", "DevCLr Error", "SPoll Error"};
@@ -39,13 +39,13 @@ bool KnownErrorText(const QString &text) {
            text == QLatin1String("ibcnt returned value > 63, check system and retry");
 }
 
-QString TakeText(fuzz::ByteSource &input) {
+QString takeText(fuzz::ByteSource &input) {
     return QString::fromLatin1(input.takeBytes(input.take<std::uint8_t>() % kTypedMax));
 }
 
 // Clicks the button as the operator would; a disabled one does nothing.
-void Click(Form1 &form, fuzz::FuzzDriver &driver, QPushButton *button) {
-    Ui::Form1 &ui = form.ui;
+void click(panel::Form1 &form, fuzz::FuzzDriver &driver, QPushButton *button) {
+    Ui::Form1 &ui = *form.ui;
     const QString error = ui.txtError->text();
     const QString results = ui.txtResults->text();
     const QString command = ui.txtCmd->text();
@@ -56,40 +56,40 @@ void Click(Form1 &form, fuzz::FuzzDriver &driver, QPushButton *button) {
     QApplication::processEvents();
 
     const QString now = ui.txtError->text();
-    Require(now == error || now.isEmpty() || KnownErrorText(now),
+    require(now == error || now.isEmpty() || knownErrorText(now),
             "the error box holds a known report or message", now);
     // A failed read leaves the results box alone; Send empties it and may read at once.
     const QString shown = ui.txtResults->text();
     if (button == ui.cmdSend || (button == ui.cmdRead && shown != results))
-        Require(shown.size() <= kReadMax, "a read shows at most 80 characters", shown);
+        require(shown.size() <= kReadMax, "a read shows at most 80 characters", shown);
     if (button == ui.cmdSend && driver.sent)
-        Require(*driver.sent == command.toLatin1(), "Send hands over the command line as typed",
+        require(*driver.sent == command.toLatin1(), "Send hands over the command line as typed",
                 command);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***argv) {
-    fuzz::StartOffscreenApplication((*argv)[0]);
+    fuzz::startOffscreenApplication((*argv)[0]);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     fuzz::ByteSource input(data, size);
     fuzz::FuzzDriver driver(input);
-    Form1 &form = fuzz::FreshWindow();
-    Ui::Form1 &ui = form.ui;
+    panel::Form1 &form = fuzz::freshWindow();
+    Ui::Form1 &ui = *form.ui;
     const std::array<QPushButton *, 10> buttons{
         ui.cmdInitialize, ui.cmdFindLstn, ui.cmdSet, ui.cmdSend,   ui.cmdRead,
         ui.cmdCLS,        ui.cmdRST,      ui.cmdIFC, ui.cmdDevClr, ui.cmdSpoll};
     while (!input.empty()) {
         const int action = input.take<std::uint8_t>() % kActions;
         if (action < static_cast<int>(buttons.size()))
-            Click(form, driver, buttons[action]);
+            click(form, driver, buttons[action]);
         else if (action == kTypeAddress)
-            ui.txtAddr->setText(TakeText(input));
+            ui.txtAddr->setText(takeText(input));
         else if (action == kTypeCommand)
-            ui.txtCmd->setText(TakeText(input));
+            ui.txtCmd->setText(takeText(input));
         else
             ui.ckAuto->setCheckState(static_cast<Qt::CheckState>(input.take<std::uint8_t>() % 3));
     }

@@ -11,7 +11,7 @@
 
 namespace {
 
-using fuzz::Require;
+using fuzz::require;
 
 constexpr qsizetype kBufferSize = 80;
 
@@ -22,18 +22,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::copy_n(data, std::min<std::size_t>(size, kBufferSize), bytes.begin());
     const QString buffer = QString::fromLatin1(bytes);
 
-    const QString line = operations::FirstLine(buffer);
+    const QString line = operations::firstLine(buffer);
 
-    Require(buffer.startsWith(line), "the line is a prefix of the buffer", buffer);
-    Require(!line.contains(QLatin1Char('\n')), "the line holds no line feed", buffer);
+    require(buffer.startsWith(line), "the line is a prefix of the buffer", buffer);
+    require(!line.contains(QLatin1Char('\n')), "the line holds no line feed", buffer);
     const bool cutAtLineFeed =
         line.size() < buffer.size() && buffer.at(line.size()) == QLatin1Char('\n');
-    Require(!line.endsWith(QLatin1Char(' ')) || cutAtLineFeed,
+    require(!line.endsWith(QLatin1Char(' ')) || cutAtLineFeed,
             "the line ends in a blank only where a line feed followed it", buffer);
     // The line stops at the first line feed, or where nothing but blanks follows.
     const bool restBlank = std::all_of(buffer.begin() + line.size(), buffer.end(),
                                        [](QChar c) { return c == QLatin1Char(' '); });
-    Require(cutAtLineFeed || restBlank, "the line is cut at a line feed or before blanks only",
+    require(cutAtLineFeed || restBlank, "the line is cut at a line feed or before blanks only",
             buffer);
     return 0;
 }

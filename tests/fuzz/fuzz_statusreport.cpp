@@ -5,7 +5,7 @@
 #include "bytesource.h"
 #include "require.h"
 
-#include "status/module3.h"
+#include "status/statusreport.h"
 
 #include <QStringList>
 
@@ -17,16 +17,16 @@
 
 namespace {
 
-using fuzz::Require;
+using fuzz::require;
 
 constexpr std::size_t kLabelMax = 40;
 
 // The decimal text with one leading blank when the number is not negative.
-QString Signed(long long value) {
+QString signed(long long value) {
     return QString::fromStdString((value < 0 ? "" : " ") + std::to_string(value));
 }
 
-QString UpperHex(std::uint16_t value) {
+QString upperHex(std::uint16_t value) {
     char text[8];
     std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
     return QString::fromLatin1(text);
@@ -41,23 +41,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto cntl = input.take<std::int32_t>();
     const QString label = QString::fromLatin1(input.takeBytes(kLabelMax));
 
-    const QString report = Module3::StatusReport(label, sta, err, cntl);
+    const QString report = status::statusReport(label, sta, err, cntl);
 
-    Require(report.startsWith(label), "the report starts with the label", report);
+    require(report.startsWith(label), "the report starts with the label", report);
     const QString rest = report.mid(label.size());
-    Require(!rest.contains(QLatin1Char('\n')) && !rest.contains(QLatin1Char('\r')),
+    require(!rest.contains(QLatin1Char('\n')) && !rest.contains(QLatin1Char('\r')),
             "the report adds no line break to the label", report);
     const QString head =
-        QStringLiteral(",  ibsta = &H") + UpperHex(static_cast<std::uint16_t>(sta)) + " <";
-    Require(rest.startsWith(head), "the label is followed by the status word in hex", report);
-    const QString close = QStringLiteral(" >, iberr = ") + Signed(err);
+        QStringLiteral(",  ibsta = &H") + upperHex(static_cast<std::uint16_t>(sta)) + " <";
+    require(rest.startsWith(head), "the label is followed by the status word in hex", report);
+    const QString close = QStringLiteral(" >, iberr = ") + signed(err);
     const qsizetype closeAt = rest.indexOf(close, head.size());
-    Require(closeAt >= 0, "the bit names are followed by the error code", report);
+    require(closeAt >= 0, "the bit names are followed by the error code", report);
     const auto names =
         rest.mid(head.size(), closeAt - head.size()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    Require(names.size() == std::popcount(static_cast<std::uint16_t>(sta)),
+    require(names.size() == std::popcount(static_cast<std::uint16_t>(sta)),
             "every set status bit, and only those, has its name", report);
-    Require(report.endsWith(QStringLiteral(", ibcnt = ") + Signed(cntl)),
+    require(report.endsWith(QStringLiteral(", ibcnt = ") + signed(cntl)),
             "the report ends with the count in signed form", report);
     return 0;
 }

@@ -33,72 +33,72 @@ ByteSource &Answers() {
 }
 
 // Every call leaves a status of its own, drawn after the call's other answers.
-void Finish() {
+void finish() {
     ByteSource &a = Answers();
     status = Status{a.take<int>(), a.take<int>(), a.take<int>(), a.take<long>()};
 }
 
-int Result() {
+int result() {
     const int result = Answers().take<int>();
-    Finish();
+    finish();
     return result;
 }
 
 int fuzzIbfind(const char *name) {
-    Require(std::strlen(name) > 0, "ibfind is given a board name");
-    return Result();
+    require(std::strlen(name) > 0, "ibfind is given a board name");
+    return result();
 }
 int fuzzIbpad(int, int) {
-    return Result();
+    return result();
 }
 int fuzzIbsre(int, int) {
-    return Result();
+    return result();
 }
 int fuzzIbdev(int, int, int, int, int, int) {
     ++active->ibdevCalls;
-    return Result();
+    return result();
 }
 int fuzzIbln(int, int, int, short *found) {
     *found = Answers().take<short>();
-    return Result();
+    return result();
 }
 int fuzzIbonl(int, int) {
-    return Result();
+    return result();
 }
 void fuzzSendIFC(int) {
-    Finish();
+    finish();
 }
 
 void fuzzFindLstn(int, const Addr4882 *pads, Addr4882 *results, int limit) {
-    Require(limit == kListenerLimit, "FindLstn is given the limit 32");
-    Require(std::find(pads, pads + kAddressListSize, kEndOfList) != pads + kAddressListSize,
+    require(limit == kListenerLimit, "FindLstn is given the limit 32");
+    require(std::find(pads, pads + kAddressListSize, kEndOfList) != pads + kAddressListSize,
             "FindLstn's address list ends with 0xFFFF within 33 entries");
     const int written = Answers().take<std::uint8_t>() % (limit + 1);
     for (int i = 0; i < written; ++i)
         results[i] = Answers().take<Addr4882>();
-    Finish();
+    finish();
 }
 
 void fuzzDevClear(int, Addr4882) {
-    Finish();
+    finish();
 }
 
 void fuzzReadStatusByte(int, Addr4882, short *statusByte) {
     *statusByte = Answers().take<short>();
-    Finish();
+    finish();
 }
 
 void fuzzSend(int, Addr4882, const void *data, long count, int) {
-    Require(count >= 0, "Send's count is not negative");
+    require(count >= 0, "Send's count is not negative");
     active->sent = QByteArray(static_cast<const char *>(data), count);
-    Finish();
+    finish();
 }
 
 void fuzzReceive(int, Addr4882, void *buffer, long count, int) {
-    Require(count == kReceiveRoom, "Receive is given room for 80 bytes");
+    require(count == kReceiveRoom, "Receive is given room for 80 bytes");
     const QByteArray bytes = Answers().takeBytes(Answers().take<std::uint8_t>() % (2 * count));
     std::memcpy(buffer, bytes.constData(), std::min<long>(bytes.size(), count));
-    Finish();
+    finish();
 }
 
 int fuzzThreadIbsta() {
@@ -114,7 +114,7 @@ long fuzzThreadIbcntl() {
     return status.cntl;
 }
 
-gpib::EntryPoints Table() {
+gpib::EntryPoints table() {
     gpib::EntryPoints t;
     t.ibfind = fuzzIbfind;
     t.ibpad = fuzzIbpad;
@@ -140,7 +140,7 @@ gpib::EntryPoints Table() {
 FuzzDriver::FuzzDriver(ByteSource &source) : answers(source) {
     active = this;
     status = Status{};
-    gpib::DriverBinding::instance().installEntryPoints(Table());
+    gpib::DriverBinding::instance().installEntryPoints(table());
 }
 
 FuzzDriver::~FuzzDriver() {

@@ -3,7 +3,7 @@
 #include "gpib/statusmirror.h"
 #include "panel/beep.h"
 #include "panel/form1.h"
-#include "status/module3.h"
+#include "status/statusreport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,9 +19,9 @@ namespace {
 // Everything in the window that an operation or a fuzz target may change, as start-up left it.
 class StartState {
 public:
-    explicit StartState(Form1 &form)
-        : bench_(form.bench), targetAddr_(GPIB32::TargetAddr),
-          results_(form.ui.txtResults->text()) {
+    explicit StartState(panel::Form1 &form)
+        : bench_(form.bench), targetAddr_(operations::TargetAddr),
+          results_(form.ui->txtResults->text()) {
         for (QWidget *w : form.findChildren<QWidget *>())
             controls_.push_back({w, w->testAttribute(Qt::WA_ForceDisabled), w->isHidden()});
         for (QLineEdit *box : form.findChildren<QLineEdit *>())
@@ -30,13 +30,13 @@ public:
             checks_.push_back({box, box->checkState(), box->isTristate()});
     }
 
-    void restore(Form1 &form) const {
+    void restore(panel::Form1 &form) const {
         form.bench = bench_;
-        GPIB32::TargetAddr = targetAddr_;
-        GPIB32::ibsta = GPIB32::iberr = GPIB32::ibcnt = 0;
-        GPIB32::ibcntl = 0;
-        Module3::ErrMsg.clear();
-        form.ui.txtResults->setText(results_);
+        operations::TargetAddr = targetAddr_;
+        gpib::ibsta = gpib::iberr = gpib::ibcnt = 0;
+        gpib::ibcntl = 0;
+        status::ErrMsg.clear();
+        form.ui->txtResults->setText(results_);
         // Texts first: a changed address text enables Set.
         for (const auto &[box, text] : texts_)
             box->setText(text);
@@ -66,7 +66,7 @@ private:
         bool tristate;
     };
 
-    BenchState bench_;
+    operations::BenchState bench_;
     std::int16_t targetAddr_;
     QString results_;
     std::vector<Control> controls_;
@@ -76,17 +76,17 @@ private:
 
 } // namespace
 
-void StartOffscreenApplication(const char *program) {
+void startOffscreenApplication(const char *program) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt takes the arguments it knows out of argv; libFuzzer's own must stay untouched.
     static int argc = 1;
     static char *argv[] = {const_cast<char *>(program), nullptr};
     static QApplication application(argc, argv);
-    panel::SetBeepHook([] {});
+    panel::setBeepHook([] {});
 }
 
-Form1 &FreshWindow() {
-    static Form1 window;
+panel::Form1 &freshWindow() {
+    static panel::Form1 window;
     static const StartState start(window);
     // Between two clicks the program's event loop runs; let it deliver what the last input
     // left posted.

@@ -8,7 +8,7 @@
 namespace fuzz {
 
 // A broken invariant is a crash for libFuzzer: it keeps the input and stops.
-inline void Require(bool holds, const char *invariant, const QString &detail = QString()) {
+inline void require(bool holds, const char *invariant, const QString &detail = QString()) {
     if (holds)
         return;
     std::fprintf(stderr, "invariant broken: %s\n%s\n", invariant, qUtf8Printable(detail));

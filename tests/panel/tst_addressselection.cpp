@@ -14,15 +14,15 @@ const QString kLength = QStringLiteral("Length of address is out of range, reent
 const QString kBefore = QStringLiteral("earlier result");
 
 // A bench after Initialize with a device open as descriptor 17.
-void OpenBench(Panel &p) {
+void openBench(Panel &p) {
     p.form.bench.vtmo = 12;
     p.form.bench.ud = 17;
     p.form.bench.FoundFlg = 1;
-    p.form.ui.txtResults->setText(kBefore);
-    p.form.ui.txtCmd->setText(QStringLiteral("*IDN?"));
+    p.form.ui->txtResults->setText(kBefore);
+    p.form.ui->txtCmd->setText(QStringLiteral("*IDN?"));
 }
 
-QStringList Opened(int pad, int sad) {
+QStringList opened(int pad, int sad) {
     return {"ibonl(17, 0)", QStringLiteral("ibdev(0, %1, %2, 12, 1, 10)").arg(pad).arg(sad),
             QStringLiteral("ibln(16, %1, %2)").arg(pad).arg(sad)};
 }
@@ -52,7 +52,7 @@ void TestAddressSelection::set_data() {
     QTest::addColumn<int>("foundFlg");
 
     const auto accepted = [](const char *name, const char *text, int pad, int sad, int device) {
-        QTest::newRow(name) << text << Opened(pad, sad)
+        QTest::newRow(name) << text << opened(pad, sad)
                             << QStringLiteral("Device Address => ") + QLatin1Char(' ') +
                                    QString::number(device)
                             << "" << pad + 256 * sad << device << 1;
@@ -107,20 +107,20 @@ void TestAddressSelection::set() {
     QFETCH(int, device);
     QFETCH(int, foundFlg);
     Panel p;
-    OpenBench(p);
-    p.type(p.form.ui.txtAddr, text);
-    QVERIFY(p.form.ui.cmdSet->isEnabled());
-    p.click(p.form.ui.cmdSet);
+    openBench(p);
+    p.type(p.form.ui->txtAddr, text);
+    QVERIFY(p.form.ui->cmdSet->isEnabled());
+    p.click(p.form.ui->cmdSet);
 
     QCOMPARE(p.driver.calls, calls);
     QCOMPARE(p.results(), results);
     QCOMPARE(p.errorShown(), !error.isEmpty());
     if (!error.isEmpty())
-        QCOMPARE(p.form.ui.txtError->text(), error);
-    QCOMPARE(GPIB32::TargetAddr, int16_t(target));
+        QCOMPARE(p.form.ui->txtError->text(), error);
+    QCOMPARE(operations::TargetAddr, int16_t(target));
     QCOMPARE(p.form.bench.Device, int16_t(device));
     QCOMPARE(p.form.bench.FoundFlg, int16_t(foundFlg));
-    QCOMPARE(p.form.ui.txtCmd->text(), QString());
+    QCOMPARE(p.form.ui->txtCmd->text(), QString());
     // Rejections beep before their message, acceptances with a listener not at all.
     const bool rejectedInResults = results == kSame || results == kRange;
     QCOMPARE(p.beeps, rejectedInResults ? QStringList{kBefore} : QStringList());
@@ -135,38 +135,38 @@ void TestAddressSelection::set() {
 
 void TestAddressSelection::noListener() {
     Panel p;
-    OpenBench(p);
+    openBench(p);
     Outcome absent;
     absent.listener = 0;
     p.driver.script(QStringLiteral("ibln"), absent);
-    p.type(p.form.ui.txtAddr, QStringLiteral("4"));
-    p.click(p.form.ui.cmdSet);
+    p.type(p.form.ui->txtAddr, QStringLiteral("4"));
+    p.click(p.form.ui->cmdSet);
     const QString notPresent =
         QStringLiteral("Device not present at address  4.  Check device address and retry");
     QCOMPARE(p.results(), notPresent);
     QCOMPARE(p.beeps, QStringList{notPresent}); // after the text
     QCOMPARE(p.form.bench.FoundFlg, int16_t(0));
     // The device is the target all the same.
-    QCOMPARE(GPIB32::TargetAddr, int16_t(4));
+    QCOMPARE(operations::TargetAddr, int16_t(4));
     QCOMPARE(p.form.bench.ud, int16_t(16));
 }
 
 void TestAddressSelection::setBeforeInitializeUsesTimeoutZeroAndOpensNothingOld() {
     Panel p;
-    p.type(p.form.ui.txtAddr, QStringLiteral("5"));
-    p.click(p.form.ui.cmdSet);
+    p.type(p.form.ui->txtAddr, QStringLiteral("5"));
+    p.click(p.form.ui->cmdSet);
     QCOMPARE(p.driver.calls, QStringList({"ibdev(0, 5, 0, 0, 1, 10)", "ibln(16, 5, 0)"}));
     QCOMPARE(p.results(), QStringLiteral("Device Address =>  5"));
 }
 
 void TestAddressSelection::lengthMessageStaysUntilTheNextSet() {
     Panel p;
-    OpenBench(p);
-    p.type(p.form.ui.txtAddr, QStringLiteral(" 1001"));
-    p.click(p.form.ui.cmdSet);
+    openBench(p);
+    p.type(p.form.ui->txtAddr, QStringLiteral(" 1001"));
+    p.click(p.form.ui->cmdSet);
     QVERIFY(p.errorShown());
-    p.type(p.form.ui.txtAddr, QStringLiteral("0"));
-    p.click(p.form.ui.cmdSet);
+    p.type(p.form.ui->txtAddr, QStringLiteral("0"));
+    p.click(p.form.ui->cmdSet);
     QVERIFY(!p.errorShown());
     QCOMPARE(p.results(), kSame);
 }
@@ -177,15 +177,15 @@ void TestAddressSelection::secondSetTakesTheFirstDeviceOffline() {
     second.result = 18;
     p.driver.script(QStringLiteral("ibdev"), Outcome{});
     p.driver.script(QStringLiteral("ibdev"), second);
-    p.type(p.form.ui.txtAddr, QStringLiteral("5"));
-    p.click(p.form.ui.cmdSet);
-    p.type(p.form.ui.txtAddr, QStringLiteral("501"));
-    p.click(p.form.ui.cmdSet);
+    p.type(p.form.ui->txtAddr, QStringLiteral("5"));
+    p.click(p.form.ui->cmdSet);
+    p.type(p.form.ui->txtAddr, QStringLiteral("501"));
+    p.click(p.form.ui->cmdSet);
     QCOMPARE(p.driver.calls,
              QStringList({"ibdev(0, 5, 0, 0, 1, 10)", "ibln(16, 5, 0)", "ibonl(16, 0)",
                           "ibdev(0, 5, 97, 0, 1, 10)", "ibln(18, 5, 97)"}));
     QCOMPARE(p.form.bench.ud, int16_t(18));
-    QCOMPARE(GPIB32::TargetAddr, int16_t(24837));
+    QCOMPARE(operations::TargetAddr, int16_t(24837));
 }
 
 // Whatever is typed, Set ends normally, and an accepted address is always the word
@@ -201,16 +201,16 @@ void TestAddressSelection::randomTextsNeverOverflow() {
         for (int j = 0; j < length; ++j)
             text += alphabet.at(std::rand() % alphabet.size());
         p.driver.calls.clear();
-        p.form.ui.txtAddr->setText(text);
-        p.form.ui.txtCmd->setText(QStringLiteral("x"));
-        GPIB32::TargetAddr = 4;
-        p.form.ui.cmdSet->click();
-        QCOMPARE(p.form.ui.txtCmd->text(), QString());
+        p.form.ui->txtAddr->setText(text);
+        p.form.ui->txtCmd->setText(QStringLiteral("x"));
+        operations::TargetAddr = 4;
+        p.form.ui->cmdSet->click();
+        QCOMPARE(p.form.ui->txtCmd->text(), QString());
         if (p.driver.calls.filter(QStringLiteral("ibdev")).isEmpty())
             continue;
-        const BenchState &b = p.form.bench;
+        const operations::BenchState &b = p.form.bench;
         QVERIFY2(b.sad == 0 || (b.sad >= 96 && b.sad <= 127), qPrintable(text));
-        QCOMPARE(int(GPIB32::TargetAddr), b.pad + 256 * b.sad);
+        QCOMPARE(int(operations::TargetAddr), b.pad + 256 * b.sad);
     }
 }
 

@@ -40,19 +40,19 @@ void TestBusManagement::success() {
     QFETCH(QString, line);
     Panel p;
     if (device == 501) {
-        GPIB32::TargetAddr = 24837;
+        operations::TargetAddr = 24837;
         p.form.bench.Device = 501;
     }
     Outcome answer;
     answer.statusByte = static_cast<short>(statusByte);
     p.driver.script(QStringLiteral("ReadStatusByte"), answer);
-    p.form.ui.txtCmd->setText(QStringLiteral("typed"));
+    p.form.ui->txtCmd->setText(QStringLiteral("typed"));
     auto *b = p.form.findChild<QPushButton *>(button);
     b->setEnabled(true);
     p.click(b);
     QCOMPARE(p.driver.calls, QStringList{call});
     QCOMPARE(p.results(), line);
-    QCOMPARE(p.form.ui.txtCmd->text(), QString());
+    QCOMPARE(p.form.ui->txtCmd->text(), QString());
     QVERIFY(!p.errorShown());
     QVERIFY(p.beeps.isEmpty());
 }
@@ -80,18 +80,18 @@ void TestBusManagement::failure() {
     QFETCH(QString, entry);
     QFETCH(QString, report);
     Panel p;
-    Outcome failed = Failure(5);
+    Outcome failed = failureWith(5);
     failed.statusByte = 99;
     p.driver.script(entry, failed);
-    p.form.ui.txtCmd->setText(QStringLiteral("typed"));
-    p.form.ui.txtResults->setText(QStringLiteral("earlier line"));
+    p.form.ui->txtCmd->setText(QStringLiteral("typed"));
+    p.form.ui->txtResults->setText(QStringLiteral("earlier line"));
     auto *b = p.form.findChild<QPushButton *>(button);
     b->setEnabled(true);
     p.click(b);
     QVERIFY(p.errorShown());
-    QCOMPARE(p.form.ui.txtError->text(), report);
+    QCOMPARE(p.form.ui->txtError->text(), report);
     QCOMPARE(p.results(), QStringLiteral("earlier line"));
-    QCOMPARE(p.form.ui.txtCmd->text(), QString());
+    QCOMPARE(p.form.ui->txtCmd->text(), QString());
 }
 
 QTEST_MAIN(TestBusManagement)

@@ -10,11 +10,11 @@ const QString kSendIdn = QStringLiteral("Send(0, 4, *IDN?, 5, 1)");
 const QString kReceive = QStringLiteral("Receive(0, 4, 80, 2)");
 
 // The buttons as Initialize leaves them.
-void Enable(Panel &p) {
+void enable(Panel &p) {
     for (QPushButton *button :
-         {p.form.ui.cmdSend, p.form.ui.cmdRead, p.form.ui.cmdCLS, p.form.ui.cmdRST})
+         {p.form.ui->cmdSend, p.form.ui->cmdRead, p.form.ui->cmdCLS, p.form.ui->cmdRST})
         button->setEnabled(true);
-    p.form.ui.ckAuto->setCheckState(Qt::Checked);
+    p.form.ui->ckAuto->setCheckState(Qt::Checked);
 }
 
 } // namespace
@@ -57,19 +57,19 @@ void TestDeviceMessages::autoQuery() {
     QFETCH(int, autoQuery);
     QFETCH(bool, reads);
     Panel p;
-    Enable(p);
-    p.form.ui.ckAuto->setCheckState(Qt::CheckState(autoQuery));
-    p.form.ui.txtResults->setText(QStringLiteral("old"));
-    p.driver.script(QStringLiteral("Receive"), Reply("QUORIN,Simulated,0,1.0\n"));
-    p.type(p.form.ui.txtCmd, line);
-    p.click(p.form.ui.cmdSend);
+    enable(p);
+    p.form.ui->ckAuto->setCheckState(Qt::CheckState(autoQuery));
+    p.form.ui->txtResults->setText(QStringLiteral("old"));
+    p.driver.script(QStringLiteral("Receive"), replyWith("QUORIN,Simulated,0,1.0\n"));
+    p.type(p.form.ui->txtCmd, line);
+    p.click(p.form.ui->cmdSend);
 
     QStringList expected{QStringLiteral("Send(0, 4, %1, %2, 1)").arg(line).arg(line.size())};
     if (reads)
         expected << kReceive;
     QCOMPARE(p.driver.calls, expected);
     QCOMPARE(p.results(), reads ? QStringLiteral("QUORIN,Simulated,0,1.0") : QString());
-    QCOMPARE(p.form.ui.txtCmd->text(), line); // left for sending again
+    QCOMPARE(p.form.ui->txtCmd->text(), line); // left for sending again
     QVERIFY(!p.errorShown());
 }
 
@@ -86,26 +86,26 @@ void TestDeviceMessages::sendTakesTheLineAsTyped() {
     QFETCH(QString, line);
     QFETCH(QByteArray, bytes);
     Panel p;
-    Enable(p);
-    p.form.ui.ckAuto->setCheckState(Qt::Unchecked);
-    p.form.ui.txtCmd->setText(line);
-    p.click(p.form.ui.cmdSend);
+    enable(p);
+    p.form.ui->ckAuto->setCheckState(Qt::Unchecked);
+    p.form.ui->txtCmd->setText(line);
+    p.click(p.form.ui->cmdSend);
     QCOMPARE(p.driver.lastSent, bytes);
     QVERIFY(p.driver.calls.first().endsWith(QStringLiteral(", %1, 1)").arg(bytes.size())));
 }
 
 void TestDeviceMessages::failedSendReadsNothing() {
     Panel p;
-    Enable(p);
-    p.driver.script(QStringLiteral("Send"), Failure(2, 0x8130));
-    p.type(p.form.ui.txtCmd, QStringLiteral("*IDN?"));
-    p.click(p.form.ui.cmdSend);
+    enable(p);
+    p.driver.script(QStringLiteral("Send"), failureWith(2, 0x8130));
+    p.type(p.form.ui->txtCmd, QStringLiteral("*IDN?"));
+    p.click(p.form.ui->cmdSend);
     QCOMPARE(p.driver.calls, QStringList{kSendIdn});
     QVERIFY(p.errorShown());
-    QCOMPARE(p.form.ui.txtError->text(),
+    QCOMPARE(p.form.ui->txtError->text(),
              QStringLiteral("Send error,  ibsta = &H8130 <  ERR CMPL CIC ATN  >, iberr =  2 ENOL "
                             "<No Listener>, ibcnt =  0"));
-    QCOMPARE(p.form.ui.txtCmd->text(), QStringLiteral("*IDN?"));
+    QCOMPARE(p.form.ui->txtCmd->text(), QStringLiteral("*IDN?"));
     QCOMPARE(p.results(), QString());
     QVERIFY(p.beeps.isEmpty());
 }
@@ -127,60 +127,60 @@ void TestDeviceMessages::read() {
     QFETCH(QByteArray, reply);
     QFETCH(QString, shown);
     Panel p;
-    Enable(p);
-    p.form.ui.txtCmd->setText(QStringLiteral("kept"));
-    p.driver.script(QStringLiteral("Receive"), Reply(reply));
-    p.click(p.form.ui.cmdRead);
+    enable(p);
+    p.form.ui->txtCmd->setText(QStringLiteral("kept"));
+    p.driver.script(QStringLiteral("Receive"), replyWith(reply));
+    p.click(p.form.ui->cmdRead);
     QCOMPARE(p.driver.calls, QStringList{kReceive});
     QCOMPARE(p.results(), shown);
-    QCOMPARE(p.form.ui.txtCmd->text(), QStringLiteral("kept"));
+    QCOMPARE(p.form.ui->txtCmd->text(), QStringLiteral("kept"));
     QVERIFY(!p.errorShown());
     QCOMPARE(p.form.bench.ReadBuf, QString(80, QLatin1Char(' ')));
 }
 
 void TestDeviceMessages::readResponseOver80BytesIsCut() {
     Panel p;
-    Enable(p);
+    enable(p);
     QByteArray longReply(100, 'a');
     longReply[90] = '\n';
-    p.driver.script(QStringLiteral("Receive"), Reply(longReply));
-    p.click(p.form.ui.cmdRead);
+    p.driver.script(QStringLiteral("Receive"), replyWith(longReply));
+    p.click(p.form.ui->cmdRead);
     QCOMPARE(p.results(), QString(80, QLatin1Char('a')));
 }
 
 void TestDeviceMessages::secondShorterReadCarriesNothingOver() {
     Panel p;
-    Enable(p);
-    p.driver.script(QStringLiteral("Receive"), Reply("LONGER RESPONSE"));
-    p.driver.script(QStringLiteral("Receive"), Reply("OK"));
-    p.click(p.form.ui.cmdRead);
-    p.click(p.form.ui.cmdRead);
+    enable(p);
+    p.driver.script(QStringLiteral("Receive"), replyWith("LONGER RESPONSE"));
+    p.driver.script(QStringLiteral("Receive"), replyWith("OK"));
+    p.click(p.form.ui->cmdRead);
+    p.click(p.form.ui->cmdRead);
     QCOMPARE(p.results(), QStringLiteral("OK"));
 }
 
 void TestDeviceMessages::failedReadLeavesTheResultsBox() {
     Panel p;
-    Enable(p);
-    p.form.ui.txtResults->setText(QStringLiteral("earlier"));
-    p.driver.script(QStringLiteral("Receive"), Failure(6, 0xC100));
-    p.click(p.form.ui.cmdRead);
+    enable(p);
+    p.form.ui->txtResults->setText(QStringLiteral("earlier"));
+    p.driver.script(QStringLiteral("Receive"), failureWith(6, 0xC100));
+    p.click(p.form.ui->cmdRead);
     QCOMPARE(p.results(), QStringLiteral("earlier"));
     QVERIFY(p.errorShown());
-    QCOMPARE(p.form.ui.txtError->text(),
+    QCOMPARE(p.form.ui->txtError->text(),
              QStringLiteral("Receive Error,  ibsta = &HC100 <  ERR TIMO CMPL  >, iberr =  6 EABO "
                             "<Operation aborted>, ibcnt =  0"));
 }
 
 void TestDeviceMessages::autoQueryReadFailureIsReported() {
     Panel p;
-    Enable(p);
-    p.form.ui.txtError->setText(QStringLiteral("old report"));
-    p.driver.script(QStringLiteral("Receive"), Failure(6, 0xC100));
-    p.type(p.form.ui.txtCmd, QStringLiteral("*IDN?"));
-    p.click(p.form.ui.cmdSend);
+    enable(p);
+    p.form.ui->txtError->setText(QStringLiteral("old report"));
+    p.driver.script(QStringLiteral("Receive"), failureWith(6, 0xC100));
+    p.type(p.form.ui->txtCmd, QStringLiteral("*IDN?"));
+    p.click(p.form.ui->cmdSend);
     QCOMPARE(p.driver.calls, QStringList({kSendIdn, kReceive}));
     QVERIFY(p.errorShown());
-    QVERIFY(p.form.ui.txtError->text().startsWith(QStringLiteral("Receive Error,")));
+    QVERIFY(p.form.ui->txtError->text().startsWith(QStringLiteral("Receive Error,")));
     QCOMPARE(p.results(), QString());
 }
 
@@ -201,52 +201,52 @@ void TestDeviceMessages::commonCommands() {
     QFETCH(QString, call);
     QFETCH(QString, line);
     Panel p;
-    Enable(p);
-    p.form.ui.txtCmd->setText(QStringLiteral("typed"));
+    enable(p);
+    p.form.ui->txtCmd->setText(QStringLiteral("typed"));
     p.click(p.form.findChild<QPushButton *>(button));
     QCOMPARE(p.driver.calls, QStringList{call});
     QCOMPARE(p.results(), line);
-    QCOMPARE(p.form.ui.txtCmd->text(), QString());
+    QCOMPARE(p.form.ui->txtCmd->text(), QString());
     QVERIFY(!p.errorShown());
 }
 
 void TestDeviceMessages::commonCommandFailure() {
     Panel p;
-    Enable(p);
-    p.form.ui.txtCmd->setText(QStringLiteral("typed"));
-    p.form.ui.txtResults->setText(QStringLiteral("earlier"));
-    p.driver.script(QStringLiteral("Send"), Failure(1));
-    p.click(p.form.ui.cmdRST);
+    enable(p);
+    p.form.ui->txtCmd->setText(QStringLiteral("typed"));
+    p.form.ui->txtResults->setText(QStringLiteral("earlier"));
+    p.driver.script(QStringLiteral("Send"), failureWith(1));
+    p.click(p.form.ui->cmdRST);
     QCOMPARE(p.results(), QString());
-    QCOMPARE(p.form.ui.txtCmd->text(), QString());
+    QCOMPARE(p.form.ui->txtCmd->text(), QString());
     QVERIFY(p.errorShown());
-    QVERIFY(p.form.ui.txtError->text().startsWith(QStringLiteral("Send error,  ibsta = &H8000")));
+    QVERIFY(p.form.ui->txtError->text().startsWith(QStringLiteral("Send error,  ibsta = &H8000")));
 }
 
 void TestDeviceMessages::messagesGoToTheTarget() {
     Panel p;
-    Enable(p);
-    p.form.ui.cmdSet->setEnabled(true);
-    p.type(p.form.ui.txtAddr, QStringLiteral("501"));
-    p.click(p.form.ui.cmdSet);
+    enable(p);
+    p.form.ui->cmdSet->setEnabled(true);
+    p.type(p.form.ui->txtAddr, QStringLiteral("501"));
+    p.click(p.form.ui->cmdSet);
     p.driver.calls.clear();
-    p.click(p.form.ui.cmdCLS);
-    p.click(p.form.ui.cmdRead);
+    p.click(p.form.ui->cmdCLS);
+    p.click(p.form.ui->cmdRead);
     QCOMPARE(p.driver.calls,
              QStringList({"Send(0, 24837, *CLS, 4, 1)", "Receive(0, 24837, 80, 2)"}));
-    p.click(p.form.ui.cmdRST);
+    p.click(p.form.ui->cmdRST);
     QCOMPARE(p.results(), QStringLiteral("*RST sent to device 501"));
 }
 
 void TestDeviceMessages::terminatorBoxesChangeNothing() {
     Panel p;
-    Enable(p);
-    p.click(p.form.ui.ckCR);
-    p.click(p.form.ui.ckLF);
-    QCOMPARE(p.form.ui.ckCR->checkState(), Qt::Checked);
-    QCOMPARE(p.form.ui.ckLF->checkState(), Qt::Unchecked);
-    p.type(p.form.ui.txtCmd, QStringLiteral("*RST"));
-    p.click(p.form.ui.cmdSend);
+    enable(p);
+    p.click(p.form.ui->ckCR);
+    p.click(p.form.ui->ckLF);
+    QCOMPARE(p.form.ui->ckCR->checkState(), Qt::Checked);
+    QCOMPARE(p.form.ui->ckLF->checkState(), Qt::Unchecked);
+    p.type(p.form.ui->txtCmd, QStringLiteral("*RST"));
+    p.click(p.form.ui->cmdSend);
     QCOMPARE(p.driver.lastSent, QByteArray("*RST"));
     QCOMPARE(p.driver.calls, QStringList{"Send(0, 4, *RST, 4, 1)"});
 }

@@ -55,7 +55,7 @@ void TestForm1::controls_data() {
     row("frmResults", "QGroupBox", "Form1", "Device Response", 720, 3480, 5655, 1935);
     row("ckAuto", "QCheckBox", "frmResults", "Auto Query", 360, 360, 1575, 255);
     row("cmdRead", "QPushButton", "frmResults", "Read Device Response", 2880, 240, 2535, 375);
-    row("txtResults", "ResultsBox", "frmResults", "", 240, 840, 5295, 975);
+    row("txtResults", "panel::ResultsBox", "frmResults", "", 240, 840, 5295, 975);
     row("frmTerm", "QGroupBox", "Form1", "Command Terminators", 720, 1320, 3255, 855);
     row("ckLF", "QCheckBox", "frmTerm", "LF", 1800, 480, 615, 255);
     row("ckCR", "QCheckBox", "frmTerm", "CR", 240, 360, 735, 375);
@@ -103,7 +103,7 @@ void TestForm1::controls() {
 void TestForm1::tabOrderSkipsDisabledControlsAndFrames() {
     Panel p;
     QApplication::setActiveWindow(&p.form);
-    QCOMPARE(QApplication::focusWidget(), p.form.ui.cmdInitialize);
+    QCOMPARE(QApplication::focusWidget(), p.form.ui->cmdInitialize);
     // Start-up leaves Set and the bus buttons disabled and the error box too.
     const QStringList expected{"cmdExit", "txtAddr", "txtCmd", "txtResults",   "ckCR",
                                "ckLF",    "txtRev",  "ckAuto", "cmdInitialize"};
@@ -117,7 +117,7 @@ void TestForm1::tabOrderSkipsDisabledControlsAndFrames() {
 
 void TestForm1::startUpState() {
     Panel p;
-    const Ui::Form1 &ui = p.form.ui;
+    const Ui::Form1 &ui = *p.form.ui;
     QCOMPARE(ui.txtAddr->text(), QStringLiteral("4"));
     QCOMPARE(ui.txtRev->text(), QStringLiteral("Revised 05-22-2007"));
     QCOMPARE(ui.txtResults->text(), QString());
@@ -135,7 +135,7 @@ void TestForm1::startUpState() {
                                 ui.cmdFindLstn, ui.cmdSpoll, ui.cmdDevClr})
         QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
 
-    const BenchState &b = p.form.bench;
+    const operations::BenchState &b = p.form.bench;
     QCOMPARE(b.NL, QStringLiteral("\r\n"));
     QCOMPARE(b.ReadBuf, QString(80, QLatin1Char(' ')));
     QCOMPARE(b.Device, int16_t(4));
@@ -143,36 +143,36 @@ void TestForm1::startUpState() {
     QCOMPARE(b.vtmo, int16_t(0));
     QCOMPARE(b.ud, int16_t(0));
     QCOMPARE(b.FoundFlg, int16_t(0));
-    QCOMPARE(GPIB32::TargetAddr, int16_t(4));
+    QCOMPARE(operations::TargetAddr, int16_t(4));
     QVERIFY(p.driver.calls.isEmpty());
 }
 
 void TestForm1::typingIntoTheAddressBoxEnablesSet() {
     Panel p;
-    QTest::keyClicks(p.form.ui.txtAddr, QStringLiteral("5"));
-    QVERIFY(p.form.ui.cmdSet->isEnabled());
+    QTest::keyClicks(p.form.ui->txtAddr, QStringLiteral("5"));
+    QVERIFY(p.form.ui->cmdSet->isEnabled());
     // The other operation buttons wait for Initialize.
-    QVERIFY(!p.form.ui.cmdSend->isEnabled());
-    QVERIFY(!p.form.ui.cmdFindLstn->isEnabled());
+    QVERIFY(!p.form.ui->cmdSend->isEnabled());
+    QVERIFY(!p.form.ui->cmdFindLstn->isEnabled());
 }
 
 void TestForm1::enterInTheCommandBoxSendsNothing() {
     Panel p;
-    p.form.ui.cmdSend->setEnabled(true);
-    p.type(p.form.ui.txtCmd, QStringLiteral("*IDN?"));
-    QTest::keyClick(p.form.ui.txtCmd, Qt::Key_Return);
-    QTest::keyClick(p.form.ui.txtCmd, Qt::Key_Enter);
-    QTest::keyClick(p.form.ui.txtCmd, Qt::Key_Escape);
+    p.form.ui->cmdSend->setEnabled(true);
+    p.type(p.form.ui->txtCmd, QStringLiteral("*IDN?"));
+    QTest::keyClick(p.form.ui->txtCmd, Qt::Key_Return);
+    QTest::keyClick(p.form.ui->txtCmd, Qt::Key_Enter);
+    QTest::keyClick(p.form.ui->txtCmd, Qt::Key_Escape);
     QVERIFY(p.driver.calls.isEmpty());
     // Space on the focused button does send.
-    p.form.ui.cmdSend->setFocus();
-    QTest::keyClick(p.form.ui.cmdSend, Qt::Key_Space);
+    p.form.ui->cmdSend->setFocus();
+    QTest::keyClick(p.form.ui->cmdSend, Qt::Key_Space);
     QCOMPARE(p.driver.calls, QStringList{"Send(0, 4, *IDN?, 5, 1)"});
 }
 
 void TestForm1::disabledButtonsIgnoreClicks() {
     Panel p;
-    const Ui::Form1 &ui = p.form.ui;
+    const Ui::Form1 &ui = *p.form.ui;
     for (QPushButton *button : {ui.cmdSet, ui.cmdRST, ui.cmdCLS, ui.cmdSend, ui.cmdRead, ui.cmdIFC,
                                 ui.cmdFindLstn, ui.cmdSpoll, ui.cmdDevClr})
         p.click(button);
@@ -196,16 +196,16 @@ void TestForm1::resultsBoxReadsBackExactly() {
     QFETCH(QString, text);
     QFETCH(QString, shown);
     Panel p;
-    p.form.ui.txtResults->setText(text);
-    QCOMPARE(p.form.ui.txtResults->text(), text);
-    QCOMPARE(p.form.ui.txtResults->toPlainText(), shown);
-    QCOMPARE(p.form.ui.txtResults->document()->blockCount(), int(shown.count('\n')) + 1);
+    p.form.ui->txtResults->setText(text);
+    QCOMPARE(p.form.ui->txtResults->text(), text);
+    QCOMPARE(p.form.ui->txtResults->toPlainText(), shown);
+    QCOMPARE(p.form.ui->txtResults->document()->blockCount(), int(shown.count('\n')) + 1);
 }
 
 void TestForm1::nothingIsLoadedAtStartUp() {
     gpib::DriverBinding::instance().useLibraries({QStringLiteral("libgpibsim.so")});
     {
-        Form1 form;
+        panel::Form1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
     }
@@ -214,17 +214,17 @@ void TestForm1::nothingIsLoadedAtStartUp() {
 
 void TestForm1::artwork() {
     Panel p;
-    const QPixmap logo = p.form.ui.ImageQuorin->pixmap();
+    const QPixmap logo = p.form.ui->ImageQuorin->pixmap();
     QCOMPARE(logo.size(), QSize(847, 275));
-    QVERIFY(p.form.ui.ImageQuorin->hasScaledContents());
-    QCOMPARE(p.form.ui.ImageQuorin->focusPolicy(), Qt::NoFocus);
+    QVERIFY(p.form.ui->ImageQuorin->hasScaledContents());
+    QCOMPARE(p.form.ui->ImageQuorin->focusPolicy(), Qt::NoFocus);
     QImageReader icon(QStringLiteral(":/assets/quorin.ico"));
     QCOMPARE(icon.imageCount(), 6);
 }
 
 void TestForm1::exitEndsTheProgram() {
     Panel p;
-    QTimer::singleShot(0, &p.form, [&p] { p.click(p.form.ui.cmdExit); });
+    QTimer::singleShot(0, &p.form, [&p] { p.click(p.form.ui->cmdExit); });
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(p.driver.calls.isEmpty());
 }

@@ -22,14 +22,14 @@ void TestStandInSession::initTestCase() {
 
 void TestStandInSession::workedRequest() {
     Window w;
-    const Ui::Form1 &ui = w.form.ui;
+    const Ui::Form1 &ui = *w.form.ui;
     w.click(ui.cmdInitialize);
     QCOMPARE(gpib::DriverBinding::instance().loadedLibrary(), QStringLiteral(GPIBSIM_PATH));
     QCOMPARE(w.results(), QStringLiteral("FindLstn: Found 2 devices at addresses =  4  501 \r\n"
                                          "Multiple devices found! Enter correct device address "
                                          "and press SET button."));
     QCOMPARE(ui.txtAddr->text(), QStringLiteral("4"));
-    QCOMPARE(GPIB32::TargetAddr, int16_t(4));
+    QCOMPARE(operations::TargetAddr, int16_t(4));
     QVERIFY(!w.errorShown());
 
     w.type(ui.txtCmd, QStringLiteral("*IDN?"));
@@ -63,12 +63,12 @@ void TestStandInSession::workedRequest() {
 
 void TestStandInSession::setSecondaryAddressAfterInitialize() {
     Window w;
-    const Ui::Form1 &ui = w.form.ui;
+    const Ui::Form1 &ui = *w.form.ui;
     w.click(ui.cmdInitialize);
     w.type(ui.txtAddr, QStringLiteral(" 501"));
     w.click(ui.cmdSet);
     QCOMPARE(w.results(), QStringLiteral("Device Address =>  501"));
-    QCOMPARE(GPIB32::TargetAddr, int16_t(24837));
+    QCOMPARE(operations::TargetAddr, int16_t(24837));
     QCOMPARE(w.form.bench.FoundFlg, int16_t(1));
     w.type(ui.txtCmd, QStringLiteral("*IDN?"));
     w.click(ui.cmdSend);
@@ -89,11 +89,11 @@ void TestStandInSession::setSecondaryAddressAfterInitialize() {
 
 void TestStandInSession::readWithNothingPendingTimesOut() {
     Window w;
-    w.click(w.form.ui.cmdInitialize);
-    w.form.ui.txtResults->setText(QStringLiteral("kept"));
-    w.click(w.form.ui.cmdRead);
+    w.click(w.form.ui->cmdInitialize);
+    w.form.ui->txtResults->setText(QStringLiteral("kept"));
+    w.click(w.form.ui->cmdRead);
     QVERIFY(w.errorShown());
-    const QString report = w.form.ui.txtError->text();
+    const QString report = w.form.ui->txtError->text();
     QVERIFY2(report.startsWith(QStringLiteral("Receive Error,  ibsta = &H")), qPrintable(report));
     QVERIFY2(report.contains(QLatin1String("ERR TIMO")), qPrintable(report));
     QVERIFY2(report.contains(QLatin1String("iberr =  6 EABO <Operation aborted>")),

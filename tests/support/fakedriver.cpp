@@ -11,7 +11,7 @@ namespace {
 
 using gpib::Addr4882;
 
-QString Join(const QList<long long> &args) {
+QString join(const QList<long long> &args) {
     QStringList parts;
     for (long long a : args)
         parts << QString::number(a);
@@ -19,7 +19,7 @@ QString Join(const QList<long long> &args) {
 }
 
 // Records the call and returns what it is to answer.
-Outcome Take(const QString &entry, const QString &args) {
+Outcome take(const QString &entry, const QString &args) {
     FakeDriver &fake = *FakeDriver::active;
     fake.calls << entry + QLatin1Char('(') + args + QLatin1Char(')');
     if (fake.onCall)
@@ -28,55 +28,55 @@ Outcome Take(const QString &entry, const QString &args) {
     return fake.last;
 }
 
-int Status(const Outcome &o) {
+int status(const Outcome &o) {
     return o.result.value_or(o.sta);
 }
 
 int fakeIbfind(const char *name) {
-    return Take(QStringLiteral("ibfind"), QString::fromLatin1(name)).result.value_or(0);
+    return take(QStringLiteral("ibfind"), QString::fromLatin1(name)).result.value_or(0);
 }
 int fakeIbpad(int ud, int pad) {
-    return Status(Take(QStringLiteral("ibpad"), Join({ud, pad})));
+    return status(take(QStringLiteral("ibpad"), join({ud, pad})));
 }
 int fakeIbsre(int ud, int v) {
-    return Status(Take(QStringLiteral("ibsre"), Join({ud, v})));
+    return status(take(QStringLiteral("ibsre"), join({ud, v})));
 }
 int fakeIbdev(int board, int pad, int sad, int timo, int eot, int eos) {
-    return Take(QStringLiteral("ibdev"), Join({board, pad, sad, timo, eot, eos}))
+    return take(QStringLiteral("ibdev"), join({board, pad, sad, timo, eot, eos}))
         .result.value_or(16);
 }
 int fakeIbln(int ud, int pad, int sad, short *found) {
-    const Outcome o = Take(QStringLiteral("ibln"), Join({ud, pad, sad}));
+    const Outcome o = take(QStringLiteral("ibln"), join({ud, pad, sad}));
     *found = o.listener;
-    return Status(o);
+    return status(o);
 }
 int fakeIbonl(int ud, int v) {
-    return Status(Take(QStringLiteral("ibonl"), Join({ud, v})));
+    return status(take(QStringLiteral("ibonl"), join({ud, v})));
 }
 void fakeSendIFC(int board) {
-    Take(QStringLiteral("SendIFC"), Join({board}));
+    take(QStringLiteral("SendIFC"), join({board}));
 }
 void fakeFindLstn(int board, const Addr4882 *pads, Addr4882 *results, int limit) {
-    const Outcome o = Take(QStringLiteral("FindLstn"),
-                           QString::number(board) + QLatin1String(", ") + AddressListText(pads) +
+    const Outcome o = take(QStringLiteral("FindLstn"),
+                           QString::number(board) + QLatin1String(", ") + addressListText(pads) +
                                QLatin1String(", ") + QString::number(limit));
     const std::size_t n = std::min<std::size_t>(o.words.size(), std::max(limit, 0));
     std::copy_n(o.words.begin(), n, results);
 }
 void fakeDevClear(int board, Addr4882 address) {
-    Take(QStringLiteral("DevClear"), Join({board, address}));
+    take(QStringLiteral("DevClear"), join({board, address}));
 }
 void fakeReadStatusByte(int board, Addr4882 address, short *status) {
-    *status = Take(QStringLiteral("ReadStatusByte"), Join({board, address})).statusByte;
+    *status = take(QStringLiteral("ReadStatusByte"), join({board, address})).statusByte;
 }
 void fakeSend(int board, Addr4882 address, const void *data, long count, int eot) {
     FakeDriver::active->lastSent = QByteArray(static_cast<const char *>(data), count);
-    Take(QStringLiteral("Send"), Join({board, address}) + QLatin1String(", ") +
+    take(QStringLiteral("Send"), join({board, address}) + QLatin1String(", ") +
                                      QString::fromLatin1(FakeDriver::active->lastSent) +
-                                     QLatin1String(", ") + Join({count, eot}));
+                                     QLatin1String(", ") + join({count, eot}));
 }
 void fakeReceive(int board, Addr4882 address, void *buffer, long count, int termination) {
-    const Outcome o = Take(QStringLiteral("Receive"), Join({board, address, count, termination}));
+    const Outcome o = take(QStringLiteral("Receive"), join({board, address, count, termination}));
     std::memcpy(buffer, o.bytes.constData(), std::min<long>(o.bytes.size(), count));
 }
 int fakeThreadIbsta() {
@@ -94,7 +94,7 @@ long fakeThreadIbcntl() {
     return o.cntl.value_or(o.cnt);
 }
 
-gpib::EntryPoints FullTable() {
+gpib::EntryPoints fullTable() {
     gpib::EntryPoints t;
     t.ibfind = fakeIbfind;
     t.ibpad = fakeIbpad;
@@ -117,7 +117,7 @@ gpib::EntryPoints FullTable() {
 
 } // namespace
 
-QString AddressListText(const Addr4882 *words, int max) {
+QString addressListText(const Addr4882 *words, int max) {
     QStringList parts;
     int i = 0;
     while (i < max) {
@@ -140,7 +140,7 @@ QString AddressListText(const Addr4882 *words, int max) {
 
 FakeDriver::FakeDriver() {
     active = this;
-    gpib::DriverBinding::instance().installEntryPoints(FullTable());
+    gpib::DriverBinding::instance().installEntryPoints(fullTable());
 }
 
 FakeDriver::~FakeDriver() {
@@ -153,7 +153,7 @@ void FakeDriver::script(const QString &entry, const Outcome &outcome) {
 }
 
 void FakeDriver::remove(const QString &entry) {
-    gpib::EntryPoints t = FullTable();
+    gpib::EntryPoints t = fullTable();
     const QHash<QString, void (*)(gpib::EntryPoints &)> clear{
         {QStringLiteral("ibfind"),
          [](gpib::EntryPoints &e) {

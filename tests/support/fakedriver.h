@@ -57,4 +57,4 @@ private:
 };
 
 // "[1..30,-1]": a list of address words up to and including the end mark, runs shortened.
-QString AddressListText(const gpib::Addr4882 *words, int max = 64);
+QString addressListText(const gpib::Addr4882 *words, int max = 64);

@@ -4,7 +4,7 @@
 
 // Driver answers the tests script again and again.
 
-inline Outcome Failure(int err, int sta = 0x8000, int cnt = 0) {
+inline Outcome failureWith(int err, int sta = 0x8000, int cnt = 0) {
     Outcome o;
     o.sta = sta;
     o.err = err;
@@ -12,14 +12,14 @@ inline Outcome Failure(int err, int sta = 0x8000, int cnt = 0) {
     return o;
 }
 
-inline Outcome Listeners(std::vector<gpib::Addr4882> words) {
+inline Outcome listenersAt(std::vector<gpib::Addr4882> words) {
     Outcome o;
     o.cnt = static_cast<int>(words.size());
     o.words = std::move(words);
     return o;
 }
 
-inline Outcome Reply(const QByteArray &bytes) {
+inline Outcome replyWith(const QByteArray &bytes) {
     Outcome o;
     o.sta = 0x2100; // END CMPL
     o.cnt = static_cast<int>(bytes.size());

@@ -2,24 +2,24 @@
 
 #include "gpib/statusmirror.h"
 #include "panel/beep.h"
-#include "status/module3.h"
+#include "status/statusreport.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QTest>
 
 Window::Window() {
-    GPIB32::ibsta = GPIB32::iberr = GPIB32::ibcnt = 0;
-    GPIB32::ibcntl = 0;
-    Module3::ErrMsg.clear();
-    panel::SetBeepHook([this] { beeps << results(); });
+    gpib::ibsta = gpib::iberr = gpib::ibcnt = 0;
+    gpib::ibcntl = 0;
+    status::ErrMsg.clear();
+    panel::setBeepHook([this] { beeps << results(); });
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         qWarning("the window was not exposed");
 }
 
 Window::~Window() {
-    panel::SetBeepHook({});
+    panel::setBeepHook({});
 }
 
 void Window::click(QAbstractButton *button) {

@@ -2,6 +2,7 @@
 
 #include "fakedriver.h"
 #include "panel/form1.h"
+#include "ui_Form1.h"
 
 #include <QStringList>
 
@@ -17,10 +18,10 @@ struct Window {
     void click(QAbstractButton *button);
     // Replaces the box's text by typing, as the operator would.
     void type(QLineEdit *box, const QString &text);
-    QString results() const { return form.ui.txtResults->text(); }
-    bool errorShown() const { return form.ui.txtError->isVisibleTo(&form); }
+    QString results() const { return form.ui->txtResults->text(); }
+    bool errorShown() const { return form.ui->txtError->isVisibleTo(&form); }
 
-    Form1 form;
+    panel::Form1 form;
     // The results box's text at the moment of each beep, to tell a beep before a message from
     // one after it.
     QStringList beeps;

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-using operations::NumericValue;
-using operations::RoundedInt16;
+using operations::numericValue;
+using operations::roundedInt16;
 
 class TestNumericValue : public QObject {
     Q_OBJECT
@@ -70,14 +70,14 @@ void TestNumericValue::value_data() {
 void TestNumericValue::value() {
     QFETCH(QString, text);
     QFETCH(double, expected);
-    QCOMPARE(NumericValue(text), expected);
+    QCOMPARE(numericValue(text), expected);
 }
 
 void TestNumericValue::hugeValues() {
-    QVERIFY(NumericValue(QStringLiteral("1e400")) > 1e300);
-    QVERIFY(NumericValue(QStringLiteral("-1e400")) < -1e300);
-    QVERIFY(NumericValue(QString(5000, QLatin1Char('9'))) > 1e300);
-    QVERIFY(NumericValue(QStringLiteral("&H") + QString(400, QLatin1Char('F'))) > 1e300);
+    QVERIFY(numericValue(QStringLiteral("1e400")) > 1e300);
+    QVERIFY(numericValue(QStringLiteral("-1e400")) < -1e300);
+    QVERIFY(numericValue(QString(5000, QLatin1Char('9'))) > 1e300);
+    QVERIFY(numericValue(QStringLiteral("&H") + QString(400, QLatin1Char('F'))) > 1e300);
 }
 
 void TestNumericValue::rounding_data() {
@@ -103,7 +103,7 @@ void TestNumericValue::rounding_data() {
 void TestNumericValue::rounding() {
     QFETCH(double, value);
     QFETCH(int, expected);
-    const auto rounded = RoundedInt16(value);
+    const auto rounded = roundedInt16(value);
     if (expected == 99999)
         QVERIFY(!rounded);
     else

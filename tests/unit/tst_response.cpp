@@ -35,7 +35,7 @@ void TestResponse::firstLine_data() {
 void TestResponse::firstLine() {
     QFETCH(QString, received);
     QFETCH(QString, shown);
-    QCOMPARE(operations::FirstLine(received), shown);
+    QCOMPARE(operations::firstLine(received), shown);
 }
 
 QTEST_APPLESS_MAIN(TestResponse)

@@ -1,5 +1,5 @@
 #include "gpib/statusmirror.h"
-#include "status/module3.h"
+#include "status/statusreport.h"
 
 #include <QTest>
 
@@ -69,8 +69,8 @@ void TestStatusReport::report() {
     QFETCH(int, err);
     QFETCH(int, cntl);
     QFETCH(QString, expected);
-    QCOMPARE(Module3::StatusReport(label, static_cast<std::int16_t>(sta),
-                                   static_cast<std::int16_t>(err), cntl),
+    QCOMPARE(status::statusReport(label, static_cast<std::int16_t>(sta),
+                                  static_cast<std::int16_t>(err), cntl),
              expected);
 }
 
@@ -87,7 +87,7 @@ void TestStatusReport::everyBitHasItsName() {
     QFETCH(int, bit);
     QFETCH(QString, name);
     const auto sta = static_cast<std::int16_t>(1u << bit);
-    const QString report = Module3::StatusReport(QString(), sta, 0, 0);
+    const QString report = status::statusReport(QString(), sta, 0, 0);
     QVERIFY2(report.contains(QLatin1String(" <  ") + name + QLatin1String("  >")),
              qPrintable(report));
     QVERIFY(report.contains(QLatin1String("&H") + QString::number(1u << bit, 16).toUpper() +
@@ -117,28 +117,28 @@ void TestStatusReport::everyListedCodeHasItsName_data() {
 void TestStatusReport::everyListedCodeHasItsName() {
     QFETCH(int, code);
     QFETCH(QString, name);
-    QCOMPARE(Module3::StatusReport(QStringLiteral("L"), 0, static_cast<std::int16_t>(code), 0),
+    QCOMPARE(status::statusReport(QStringLiteral("L"), 0, static_cast<std::int16_t>(code), 0),
              QStringLiteral("L,  ibsta = &H0 <   >, iberr = ") + QLatin1Char(' ') +
                  QString::number(code) + name + QStringLiteral(", ibcnt =  0"));
 }
 
 void TestStatusReport::reportErrorUsesTheMirrorAndKeepsTheLatest() {
-    GPIB32::ibsta = static_cast<std::int16_t>(0x8000);
-    GPIB32::iberr = 2;
-    GPIB32::ibcnt = 7;      // the 16-bit count is not shown ...
-    GPIB32::ibcntl = 70000; // ... the 32-bit one is, under the name ibcnt
+    gpib::ibsta = static_cast<std::int16_t>(0x8000);
+    gpib::iberr = 2;
+    gpib::ibcnt = 7;      // the 16-bit count is not shown ...
+    gpib::ibcntl = 70000; // ... the 32-bit one is, under the name ibcnt
     QString first = QStringLiteral("Send error");
-    Module3::ReportError(first);
+    status::ReportError(first);
     QCOMPARE(first, QStringLiteral("Send error,  ibsta = &H8000 <  ERR  >, iberr =  2 ENOL <No "
                                    "Listener>, ibcnt =  70000"));
-    QCOMPARE(Module3::ErrMsg, first);
+    QCOMPARE(status::ErrMsg, first);
 
-    GPIB32::iberr = 6;
-    GPIB32::ibcntl = 0;
+    gpib::iberr = 6;
+    gpib::ibcntl = 0;
     QString second = QStringLiteral("Receive Error");
-    Module3::ReportError(second);
-    QCOMPARE(Module3::ErrMsg, QStringLiteral("Receive Error,  ibsta = &H8000 <  ERR  >, iberr =  "
-                                             "6 EABO <Operation aborted>, ibcnt =  0"));
+    status::ReportError(second);
+    QCOMPARE(status::ErrMsg, QStringLiteral("Receive Error,  ibsta = &H8000 <  ERR  >, iberr =  "
+                                            "6 EABO <Operation aborted>, ibcnt =  0"));
 }
 
 QTEST_APPLESS_MAIN(TestStatusReport)

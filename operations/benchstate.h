@@ -1,15 +1,19 @@
 #pragma once
 
+#include "gpib/wrappers.h"
+
 #include <QString>
 
 #include <array>
 #include <cstdint>
 
-// The values the operations share between clicks. Fields start at 0 or empty; start-up gives
+namespace operations {
+
+using int16 = std::int16_t;
+
+// The values the operations share between clicks. Fields start at 0 or empty; startUp gives
 // the few that have other start values.
 struct BenchState {
-    using int16 = std::int16_t;
-
     int16 BD = 0;        // board index for the IEEE 488.2 routines and the device open call
     int16 bud = 0;       // descriptor of the board "GPIB0"
     int16 ud = 0;        // descriptor of the selected device; 0 while none was opened
@@ -25,5 +29,14 @@ struct BenchState {
     int16 foundaddr = 0; // the same listener as a bus address word
     int16 FoundFlg = 0;  // 1 when a device address has been found or confirmed
     QString ReadBuf;     // receive buffer template, never written after start-up
-    std::array<int16, 33> ResultList{}; // listener words the driver fills, ended by -1
+    std::array<int16, gpib::kAddressListSize> ResultList{}; // listener words, ended by -1
 };
+
+// The bus address word of the instrument the IEEE 488.2 operations talk to: primary address in
+// the low byte, secondary address (96..126, 0 for none) in the high byte. Process-wide.
+inline int16 TargetAddr = 0;
+
+// Gives the bench state and TargetAddr their start-up values.
+void startUp(BenchState &bench);
+
+} // namespace operations

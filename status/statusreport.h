@@ -6,16 +6,16 @@
 
 // The one-line report of a failed driver call: the label, the status word in hexadecimal with
 // the names of its set bits, the error code with its name, and the count.
-namespace Module3 {
+namespace status {
 
 // The most recent report; empty until the first one.
 inline QString ErrMsg;
 
 // The report for the given status values. Pure: reads nothing else.
-QString StatusReport(const QString &label, std::int16_t sta, std::int16_t err, std::int32_t cntl);
+QString statusReport(const QString &label, std::int16_t sta, std::int16_t err, std::int32_t cntl);
 
 // Composes the report for the status mirror's current values (its 32-bit count is shown as
 // "ibcnt") and leaves it both in label and in ErrMsg.
 void ReportError(QString &label);
 
-} // namespace Module3
+} // namespace status
