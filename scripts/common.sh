@@ -2,7 +2,7 @@
 # project needs and the step that installs the missing ones.
 # shellcheck shell=bash
 
-QUORIN_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libbenchmark-dev
+QUORIN_PACKAGES=(cmake g++ make clang-format qt6-base-dev qt6-base-dev-tools libgl-dev libbenchmark-dev
     clang libclang-rt-14-dev xvfb xauth xdotool x11-utils imagemagick python3 dpkg-dev file)
 
 quorin_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
@@ -23,4 +23,21 @@ quorin_install_missing() {
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Starts a private Xvfb, which picks a free display and writes its number once it accepts
+# connections, and exports DISPLAY. Its process id is left in QUORIN_XVFB for the caller to end.
+quorin_start_xvfb() {
+    local ready
+    ready=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+    QUORIN_XVFB=$!
+    for _ in $(seq 100); do [ -s "$ready" ] && break; sleep 0.1; done
+    if [ ! -s "$ready" ]; then
+        rm -f "$ready"
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=:$(head -1 "$ready")
+    rm -f "$ready"
 }

@@ -1,4 +1,4 @@
-// Each GPIB32 wrapper against the stand-in's entry point, both on the one loaded library, in
+// Each gpib wrapper against the stand-in's entry point, both on the one loaded library, in
 // three ways: the bare entry point, the entry point followed by the four status reads every
 // wrapper also makes, and the wrapper through the binding. One benchmark per call; each of its
 // rounds times a block of calls in each way back to back, so that load from elsewhere on the

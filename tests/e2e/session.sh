@@ -4,24 +4,19 @@
 # keep a screenshot, then Exit, which must end the process with status 0.
 # Usage: session.sh PROGRAM ARTEFACT_DIR
 set -euo pipefail
+source "$(dirname "$0")/../../scripts/common.sh"
 program=$1
 artefacts=$2
 mkdir -p "$artefacts"
 
-# Xvfb picks a free display and writes its number once it accepts connections.
-ready=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
-xvfb=$!
 app=
+QUORIN_XVFB=
 cleanup() {
     [ -n "$app" ] && kill "$app" 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
+    [ -n "$QUORIN_XVFB" ] && kill "$QUORIN_XVFB" 2>/dev/null || true
 }
 trap cleanup EXIT
-for _ in $(seq 100); do [ -s "$ready" ] && break; sleep 0.1; done
-[ -s "$ready" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(head -1 "$ready")
-rm -f "$ready"
+quorin_start_xvfb || { echo "FAIL: Xvfb did not start"; exit 1; }
 
 "$program" 2>"$artefacts/stderr.txt" &
 app=$!
@@ -48,7 +43,7 @@ import -window root "$artefacts/identity.png"
 click 536 144   # Serial Poll
 sleep 0.5
 import -window root "$artefacts/session.png"
-grep -q 'the bus is simulated' "$artefacts/stderr.txt" ||
+grep -q '^quorin.driver: no GPIB driver installed; the bus is simulated (' "$artefacts/stderr.txt" ||
     { echo "FAIL: the program did not report the simulated bus"; cat "$artefacts/stderr.txt"; exit 1; }
 
 click 544 448   # Exit

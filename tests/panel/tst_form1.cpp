@@ -1,5 +1,6 @@
 #include "gpib/driverbinding.h"
 #include "gpib/statusmirror.h"
+#include "outcomes.h"
 #include "panel.h"
 
 #include <QApplication>
@@ -21,6 +22,8 @@ private slots:
     void disabledButtonsIgnoreClicks();
     void resultsBoxReadsBackExactly_data();
     void resultsBoxReadsBackExactly();
+    void busyCursorWhileAnOperationRuns_data();
+    void busyCursorWhileAnOperationRuns();
     void nothingIsLoadedAtStartUp();
     void artwork();
     void exitEndsTheProgram();
@@ -200,6 +203,51 @@ void TestForm1::resultsBoxReadsBackExactly() {
     QCOMPARE(p.form.ui->txtResults->text(), text);
     QCOMPARE(p.form.ui->txtResults->toPlainText(), shown);
     QCOMPARE(p.form.ui->txtResults->document()->blockCount(), int(shown.count('\n')) + 1);
+}
+
+void TestForm1::busyCursorWhileAnOperationRuns_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("failingEntry");
+    QTest::addColumn<int>("calls");
+    QTest::newRow("Initialize, four calls and discovery") << "cmdInitialize"
+                                                          << "" << 5;
+    QTest::newRow("Initialize stopped by a failure") << "cmdInitialize"
+                                                     << "SendIFC" << 3;
+    QTest::newRow("Send with Auto Query, then Receive") << "cmdSend"
+                                                        << "" << 2;
+    QTest::newRow("Send failing") << "cmdSend"
+                                  << "Send" << 1;
+}
+
+// The busy cursor is up for every call an operation makes, set once around the whole operation
+// and gone afterwards, however the operation ended.
+void TestForm1::busyCursorWhileAnOperationRuns() {
+    QFETCH(QString, button);
+    QFETCH(QString, failingEntry);
+    QFETCH(int, calls);
+    Panel p;
+    p.form.ui->cmdSend->setEnabled(true);
+    p.form.ui->ckAuto->setCheckState(Qt::Checked);
+    p.form.ui->txtCmd->setText(QStringLiteral("*IDN?"));
+    if (!failingEntry.isEmpty())
+        p.driver.script(failingEntry, failureWith(6));
+    QList<int> depths;
+    p.driver.onCall = [&depths](const QString &) {
+        const QCursor *cursor = QApplication::overrideCursor();
+        QVERIFY(cursor && cursor->shape() == Qt::WaitCursor);
+        // Count the override cursors stacked up, then put them back: one means no flicker.
+        int depth = 0;
+        while (QApplication::overrideCursor()) {
+            QApplication::restoreOverrideCursor();
+            ++depth;
+        }
+        for (int i = 0; i < depth; ++i)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        depths << depth;
+    };
+    p.click(p.form.findChild<QPushButton *>(button));
+    QCOMPARE(depths, QList<int>(calls, 1));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
 void TestForm1::nothingIsLoadedAtStartUp() {

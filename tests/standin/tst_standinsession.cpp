@@ -2,7 +2,18 @@
 #include "gpib/statusmirror.h"
 #include "panel.h"
 
+#include "gpib/wrappers.h"
+
+#include <QCoreApplication>
+#include <QFile>
 #include <QTest>
+
+namespace {
+
+// A copy of the stand-in beside this test's executable, under a name no system path holds.
+const QString kStray = QStringLiteral("libgpibsim-stray.so");
+
+} // namespace
 
 // The whole program on the simulated bus: the stand-in library is loaded from disk through
 // the real binding, so loading, resolution by name and the calling convention all take part.
@@ -11,12 +22,21 @@ class TestStandInSession : public QObject {
 
 private slots:
     void initTestCase();
+    void init();
     void workedRequest();
     void setSecondaryAddressAfterInitialize();
     void readWithNothingPendingTimesOut();
+    void driverCandidates_data();
+    void driverCandidates();
 };
 
 void TestStandInSession::initTestCase() {
+    const QString stray = QCoreApplication::applicationDirPath() + QLatin1Char('/') + kStray;
+    QFile::remove(stray);
+    QVERIFY(QFile::link(QStringLiteral(GPIBSIM_PATH), stray));
+}
+
+void TestStandInSession::init() {
     gpib::DriverBinding::instance().useLibraries({QStringLiteral(GPIBSIM_PATH)});
 }
 
@@ -99,6 +119,36 @@ void TestStandInSession::readWithNothingPendingTimesOut() {
     QVERIFY2(report.contains(QLatin1String("iberr =  6 EABO <Operation aborted>")),
              qPrintable(report));
     QCOMPARE(w.results(), QStringLiteral("kept"));
+}
+
+void TestStandInSession::driverCandidates_data() {
+    const QString simulated = QStringLiteral("no GPIB driver installed; the bus is simulated (%1)");
+    const QString besideExe = QCoreApplication::applicationDirPath() + QLatin1Char('/') + kStray;
+    QTest::addColumn<QStringList>("candidates");
+    QTest::addColumn<QString>("loaded");
+    QTest::addColumn<QString>("warning");
+    // A bare name is looked for only through the system's search, never beside the executable.
+    QTest::newRow("bare name, then absolute path")
+        << QStringList{kStray, QStringLiteral(GPIBSIM_PATH)} << QStringLiteral(GPIBSIM_PATH)
+        << simulated.arg(QStringLiteral(GPIBSIM_PATH));
+    QTest::newRow("relative path from the executable's folder")
+        << QStringList{QStringLiteral("./") + kStray} << besideExe << simulated.arg(besideExe);
+    QTest::newRow("nothing loads")
+        << QStringList{kStray, QStringLiteral("/nonexistent/libgpib.so.0")} << QString()
+        << QStringLiteral("cannot load the GPIB driver library (tried %1, "
+                          "/nonexistent/libgpib.so.0)")
+               .arg(kStray);
+}
+
+void TestStandInSession::driverCandidates() {
+    QFETCH(QStringList, candidates);
+    QFETCH(QString, loaded);
+    QFETCH(QString, warning);
+    gpib::DriverBinding::instance().useLibraries(candidates);
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+    gpib::ibfind(QStringLiteral("GPIB0"));
+    QCOMPARE(gpib::DriverBinding::instance().loadedLibrary(), loaded);
+    QCOMPARE(gpib::failed(), loaded.isEmpty());
 }
 
 QTEST_MAIN(TestStandInSession)

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Every C and C++ source of the tree as clang-format writes it with the committed .clang-format.
+# Usage: check_format.sh SOURCE_DIR
+set -euo pipefail
+cd "$1"
+mapfile -t sources < <(find gpib status operations panel simbus tests bench \
+    \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -not -path '*/corpus/*' | sort)
+clang-format --dry-run --Werror "${sources[@]}"
+echo "${#sources[@]} files formatted as clang-format writes them"
