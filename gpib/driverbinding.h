@@ -30,6 +30,8 @@ public:
     void useLibraries(const QStringList &candidates);
     // The file the driver was loaded from; empty while none is loaded.
     QString loadedLibrary() const;
+    // Whether entry points come from a loaded library or an installed table.
+    bool hasDriver() const { return fake_ || library_.isLoaded(); }
 
 private:
     DriverBinding();

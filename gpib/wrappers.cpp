@@ -1,5 +1,6 @@
 #include "gpib/wrappers.h"
 
+#include "gpib/calltrace.h"
 #include "gpib/driverbinding.h"
 #include "gpib/latin1.h"
 
@@ -15,13 +16,15 @@ constexpr const char *kIbfindName = "ibfindA";
 constexpr const char *kIbfindName = "ibfind";
 #endif
 
-// Set by a wrapper whose entry point could not be bound, so that the refresh that follows
-// reports the call as failed instead of reading a status the driver never set.
-bool callNotMade = false;
+// Why the wrapper's call did not reach the driver, or null when it did. Set at every call, so
+// that the refresh that follows reports a call that was not made as failed instead of reading
+// a status the driver never set.
+const char *notMade = nullptr;
 
 template <typename Fn> Fn bound(Fn EntryPoints::*slot, const char *name) {
-    Fn fn = DriverBinding::instance().entry(slot, name);
-    callNotMade = fn == nullptr;
+    DriverBinding &binding = DriverBinding::instance();
+    Fn fn = binding.entry(slot, name);
+    notMade = fn ? nullptr : binding.hasDriver() ? "no entry point" : "no driver loaded";
     return fn;
 }
 
@@ -49,9 +52,25 @@ int callIb(int (*EntryPoints::*slot)(Params...), const char *name, Args... args)
     return fn ? fn(args...) : -1;
 }
 
-// The last steps of an ib* wrapper: refresh the mirror, hand back the result's low 16 bits.
-int16 finish(int result) {
+// A call as the trace shows it, and what came back beside its status.
+struct Described {
+    QString call;
+    QString result = QString();
+};
+
+// The last steps of every wrapper once its out parameters are stored: refresh the mirror, then
+// the trace line, its text composed only when the trace is on.
+template <typename Describe> void finish(const CallTrace &trace, Describe describe) {
     RefreshStatus();
+    if (trace.on()) {
+        const Described d = describe();
+        trace.write(d.call, d.result, notMade);
+    }
+}
+
+// The same for an ib* call, which hands back its result's low 16 bits.
+template <typename Describe> int16 finishIb(const CallTrace &trace, int result, Describe describe) {
+    finish(trace, describe);
     return low16(result);
 }
 
@@ -63,6 +82,14 @@ void setMirror(int16 sta, int16 err) {
     ibcntl = 0;
 }
 
+QString listenersText(std::span<const int16> results) {
+    QStringList words;
+    const auto found = std::clamp<qsizetype>(ibcnt, 0, qsizetype(results.size()));
+    for (const int16 w : results.first(found))
+        words << addressText(w).mid(QStringLiteral("address ").size());
+    return QStringLiteral("listeners [%1]").arg(words.join(QLatin1String(", ")));
+}
+
 } // namespace
 
 void RefreshStatus() {
@@ -71,9 +98,10 @@ void RefreshStatus() {
     const auto err = binding.entry(&EntryPoints::ThreadIberr, "ThreadIberr");
     const auto cnt = binding.entry(&EntryPoints::ThreadIbcnt, "ThreadIbcnt");
     const auto cntl = binding.entry(&EntryPoints::ThreadIbcntl, "ThreadIbcntl");
-    if (callNotMade || !sta || !err || !cnt || !cntl) {
+    if (!sta || !err || !cnt || !cntl)
+        notMade = "no status entry points";
+    if (notMade) {
         setMirror(ERR, EDVR);
-        callNotMade = false;
         return;
     }
     ibsta = low16(sta());
@@ -83,50 +111,91 @@ void RefreshStatus() {
 }
 
 int16 ibfind(const QString &name, int16 *descriptor) {
+    const CallTrace trace;
     QByteArray &bytes = eightBitBuffer();
     toLatin1(name, bytes);
     const int result = callIb(&EntryPoints::ibfind, kIbfindName, bytes.constData());
     if (descriptor)
         *descriptor = low16(result);
-    return finish(result);
+    return finishIb(trace, result, [&] {
+        return Described{QStringLiteral("ibfind(%1)").arg(bytesText(bytes)),
+                         QStringLiteral("descriptor %1").arg(result)};
+    });
 }
 
 int16 ibpad(int16 ud, int16 pad) {
-    return finish(callIb(&EntryPoints::ibpad, "ibpad", ud, pad));
+    const CallTrace trace;
+    const int result = callIb(&EntryPoints::ibpad, "ibpad", ud, pad);
+    return finishIb(trace, result, [&] {
+        return Described{QStringLiteral("ibpad(ud %1, pad %2)").arg(ud).arg(pad)};
+    });
 }
 
 int16 ibsre(int16 ud, int16 v) {
-    return finish(callIb(&EntryPoints::ibsre, "ibsre", ud, v));
+    const CallTrace trace;
+    const int result = callIb(&EntryPoints::ibsre, "ibsre", ud, v);
+    return finishIb(trace, result,
+                    [&] { return Described{QStringLiteral("ibsre(ud %1, %2)").arg(ud).arg(v)}; });
 }
 
 int16 ibdev(int16 board, int16 pad, int16 sad, int16 tmo, int16 eot, int16 eos, int16 &ud) {
+    const CallTrace trace;
     const int result = callIb(&EntryPoints::ibdev, "ibdev", board, pad, sad, tmo, eot, eos);
     ud = low16(result);
-    return finish(result);
+    return finishIb(trace, result, [&] {
+        return Described{QStringLiteral("ibdev(board %1, pad %2, sad %3, timeout %4, eot %5, "
+                                        "eos %6)")
+                             .arg(board)
+                             .arg(pad)
+                             .arg(sad)
+                             .arg(tmo)
+                             .arg(eot)
+                             .arg(eos),
+                         QStringLiteral("descriptor %1").arg(result)};
+    });
 }
 
 // Without a driver the flag is left as the caller set it: claiming a listener would turn a
 // failure into a success.
 int16 ibln(int16 ud, int16 pad, int16 sad, int16 &listener) {
-    return finish(callIb(&EntryPoints::ibln, "ibln", ud, pad, sad, &listener));
+    const CallTrace trace;
+    const int result = callIb(&EntryPoints::ibln, "ibln", ud, pad, sad, &listener);
+    return finishIb(trace, result, [&] {
+        return Described{QStringLiteral("ibln(ud %1, pad %2, sad %3)").arg(ud).arg(pad).arg(sad),
+                         QStringLiteral("listener %1").arg(listener)};
+    });
 }
 
 int16 ibonl(int16 ud, int16 v) {
-    return finish(callIb(&EntryPoints::ibonl, "ibonl", ud, v));
+    const CallTrace trace;
+    const int result = callIb(&EntryPoints::ibonl, "ibonl", ud, v);
+    return finishIb(trace, result,
+                    [&] { return Described{QStringLiteral("ibonl(ud %1, %2)").arg(ud).arg(v)}; });
 }
 
 void SendIFC(int16 board) {
+    const CallTrace trace;
     if (auto fn = bound(&EntryPoints::SendIFC, "SendIFC"))
         fn(board);
-    RefreshStatus();
+    finish(trace, [&] { return Described{QStringLiteral("SendIFC(board %1)").arg(board)}; });
 }
 
 void FindLstn(int16 board, std::span<const int16> addresses, std::span<int16> results,
               int16 limit) {
-    const bool closed =
-        std::find(addresses.begin(), addresses.end(), kEndOfList) != addresses.end();
-    if (!closed || limit < 0 || results.size() < static_cast<std::size_t>(limit)) {
+    const CallTrace trace;
+    const auto end = std::find(addresses.begin(), addresses.end(), kEndOfList);
+    const auto describe = [&] {
+        return Described{QStringLiteral("FindLstn(board %1, %2 addresses, limit %3)")
+                             .arg(board)
+                             .arg(end - addresses.begin())
+                             .arg(limit),
+                         notMade ? QString() : listenersText(results)};
+    };
+    if (end == addresses.end() || limit < 0 || results.size() < static_cast<std::size_t>(limit)) {
+        notMade = "lists the driver could overrun";
         setMirror(ERR, EARG);
+        if (trace.on())
+            trace.write(describe().call, QString(), notMade);
         return;
     }
     // Both lists are contiguous 16-bit words, read by the driver as unsigned address words.
@@ -134,39 +203,64 @@ void FindLstn(int16 board, std::span<const int16> addresses, std::span<int16> re
     if (auto fn = bound(&EntryPoints::FindLstn, "FindLstn"))
         fn(board, reinterpret_cast<const Addr4882 *>(addresses.data()),
            reinterpret_cast<Addr4882 *>(results.data()), limit);
-    RefreshStatus();
+    finish(trace, describe);
 }
 
 void DevClear(int16 board, int16 address) {
+    const CallTrace trace;
     if (auto fn = bound(&EntryPoints::DevClear, "DevClear"))
         fn(board, word(address));
-    RefreshStatus();
+    finish(trace, [&] {
+        return Described{
+            QStringLiteral("DevClear(board %1, %2)").arg(board).arg(addressText(address))};
+    });
 }
 
 void ReadStatusByte(int16 board, int16 address, int16 &status) {
+    const CallTrace trace;
     if (auto fn = bound(&EntryPoints::ReadStatusByte, "ReadStatusByte"))
         fn(board, word(address), &status);
     else
         status = -1;
-    RefreshStatus();
+    finish(trace, [&] {
+        return Described{
+            QStringLiteral("ReadStatusByte(board %1, %2)").arg(board).arg(addressText(address)),
+            QStringLiteral("status byte %1").arg(status)};
+    });
 }
 
 void Send(int16 board, int16 address, QString &message, int16 eotMode) {
+    const CallTrace trace;
     QByteArray &bytes = eightBitBuffer();
     toLatin1(message, bytes);
     if (auto fn = bound(&EntryPoints::Send, "Send"))
         fn(board, word(address), bytes.constData(), bytes.size(), eotMode);
     fromLatin1(bytes, message);
-    RefreshStatus();
+    finish(trace, [&] {
+        return Described{QStringLiteral("Send(board %1, %2, %3, count %4, end mode %5)")
+                             .arg(board)
+                             .arg(addressText(address), bytesText(bytes))
+                             .arg(bytes.size())
+                             .arg(eotMode)};
+    });
 }
 
 void Receive(int16 board, int16 address, QString &buffer, int16 termination) {
+    const CallTrace trace;
     QByteArray &bytes = eightBitBuffer();
     toLatin1(buffer, bytes);
     if (auto fn = bound(&EntryPoints::Receive, "Receive"))
         fn(board, word(address), bytes.data(), bytes.size(), termination);
     fromLatin1(bytes, buffer);
-    RefreshStatus();
+    finish(trace, [&] {
+        const qsizetype read = notMade ? 0 : std::clamp<qsizetype>(ibcntl, 0, bytes.size());
+        return Described{QStringLiteral("Receive(board %1, %2, count %3, termination %4)")
+                             .arg(board)
+                             .arg(addressText(address))
+                             .arg(bytes.size())
+                             .arg(termination),
+                         QStringLiteral("read ") + bytesText(QByteArrayView(bytes).first(read))};
+    });
 }
 
 } // namespace gpib

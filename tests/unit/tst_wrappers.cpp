@@ -2,6 +2,7 @@
 #include "gpib/driverbinding.h"
 #include "gpib/wrappers.h"
 
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -28,6 +29,9 @@ private slots:
     void missingEntryPointFailsWithoutCalling_data();
     void missingEntryPointFailsWithoutCalling();
     void missingLibraryFailsEveryCall();
+    void traceLine_data();
+    void traceLine();
+    void traceIsOffByDefault();
 };
 
 void TestWrappers::init() {
@@ -294,6 +298,111 @@ void TestWrappers::missingLibraryFailsEveryCall() {
     QCOMPARE(buffer, QString(80, QLatin1Char(' ')));
     QVERIFY(failed());
     QCOMPARE(gpib::DriverBinding::instance().loadedLibrary(), QString());
+}
+
+namespace {
+
+// The driver category's debug lines, while an instance lives.
+struct TraceCapture {
+    TraceCapture() {
+        lines().clear();
+        previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+                if (type == QtDebugMsg && QLatin1String(context.category) == "quorin.driver")
+                    lines() << message;
+            });
+    }
+    ~TraceCapture() { qInstallMessageHandler(previous); }
+    static QStringList &lines() {
+        static QStringList captured;
+        return captured;
+    }
+    QtMessageHandler previous;
+};
+
+} // namespace
+
+void TestWrappers::traceLine_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("sta");
+    QTest::addColumn<int>("err");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("expected");
+    const QString identity = QStringLiteral("*IDN?\r\n") + QChar(0xB5) + QStringLiteral("\"");
+    QTest::newRow("Send, escapes and a secondary address")
+        << "Send" << identity << 0x0100 << 0 << QByteArray()
+        << "Send(board 0, address 0x6105 (pad 5, sad 97), \"*IDN?\\r\\n\\xB5\\\"\", count 9, "
+           "end mode 1) -> ibsta 0x0100 <CMPL>, ibcnt 9";
+    QTest::newRow("Send failing")
+        << "Send"
+        << "*RST" << 0x8130 << 2 << QByteArray()
+        << "Send(board 0, address 0x6105 (pad 5, sad 97), \"*RST\", count 4, end mode 1) -> ibsta "
+           "0x8130 <ERR CMPL CIC ATN>, iberr 2 ENOL <No Listener>, ibcnt 4";
+    QTest::newRow("a long text is cut")
+        << "Send" << QString(100, QLatin1Char('x')) << 0x0100 << 0 << QByteArray()
+        << "Send(board 0, address 0x6105 (pad 5, sad 97), \"" + QString(64, QLatin1Char('x')) +
+               "\"... (100 bytes), count 100, end mode 1) -> ibsta 0x0100 <CMPL>, ibcnt 100";
+    QTest::newRow("Receive, what was read")
+        << "Receive"
+        << "" << 0x2100 << 0 << QByteArray("+1.5E+00\x02\n")
+        << "Receive(board 0, address 0x6105 (pad 5, sad 97), count 80, termination 2) -> ibsta "
+           "0x2100 <END CMPL>, ibcnt 10, read \"+1.5E+00\\x02\\n\"";
+    QTest::newRow("Receive timing out, an unnamed code")
+        << "Receive"
+        << "" << 0xC000 << 9 << QByteArray()
+        << "Receive(board 0, address 0x6105 (pad 5, sad 97), count 80, termination 2) -> ibsta "
+           "0xC000 <ERR TIMO>, iberr 9, ibcnt 0, read \"\"";
+    QTest::newRow("no entry point")
+        << "ReadStatusByte"
+        << "" << 0 << 0 << QByteArray()
+        << "ReadStatusByte(board 0, address 0x6105 (pad 5, sad 97)) -> not made (no entry point): "
+           "ibsta 0x8000 <ERR>, iberr 0 EDVR <Op System Error>, ibcnt 0, status byte -1";
+}
+
+void TestWrappers::traceLine() {
+    QFETCH(QString, entry);
+    QFETCH(QString, text);
+    QFETCH(int, sta);
+    QFETCH(int, err);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, expected);
+    FakeDriver driver;
+    Outcome outcome;
+    outcome.sta = sta;
+    outcome.err = err;
+    outcome.cnt = entry == QLatin1String("Send") ? int(text.size()) : int(reply.size());
+    outcome.bytes = reply;
+    driver.script(entry, outcome);
+    if (entry == QLatin1String("ReadStatusByte"))
+        driver.remove(entry);
+
+    QLoggingCategory::setFilterRules(QStringLiteral("quorin.driver.debug=true"));
+    const TraceCapture capture;
+    QString buffer(80, QLatin1Char(' '));
+    int16 status = 0;
+    const int16 address = 5 | 97 << 8;
+    if (entry == QLatin1String("Send"))
+        Send(0, address, text, 1);
+    else if (entry == QLatin1String("Receive"))
+        Receive(0, address, buffer, 2);
+    else
+        ReadStatusByte(0, address, status);
+    QLoggingCategory::setFilterRules(QString());
+
+    QCOMPARE(TraceCapture::lines().size(), 1);
+    static const QRegularExpression line(
+        QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} (.*), \\d+ us$"));
+    const QRegularExpressionMatch match = line.match(TraceCapture::lines().first());
+    QVERIFY2(match.hasMatch(), qPrintable(TraceCapture::lines().first()));
+    QCOMPARE(match.captured(1), expected);
+}
+
+void TestWrappers::traceIsOffByDefault() {
+    FakeDriver driver;
+    const TraceCapture capture;
+    SendIFC(0);
+    QVERIFY(TraceCapture::lines().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestWrappers)
