@@ -9,6 +9,7 @@
 #include "operations/addressselection.h"
 #include "operations/numericvalue.h"
 #include "panel/form1.h"
+#include "ui_Form1.h"
 
 #include <cmath>
 #include <cstddef>
@@ -26,12 +27,12 @@ void checkRounding(const QString &text) {
     const double nearest = std::nearbyint(value);
     const bool fits = nearest >= -32768 && nearest <= 32767;
     require(rounded.has_value() == fits,
-            "RoundedInt16 has a result exactly when the nearest integer fits 16 bits", text);
+            "roundedInt16 has a result exactly when the nearest integer fits 16 bits", text);
     if (!rounded)
         return;
     const double distance = std::fabs(value - *rounded);
-    require(distance <= 0.5, "RoundedInt16 lies within 0.5 of the value", text);
-    require(distance < 0.5 || *rounded % 2 == 0, "RoundedInt16 takes a half to the even integer",
+    require(distance <= 0.5, "roundedInt16 lies within 0.5 of the value", text);
+    require(distance < 0.5 || *rounded % 2 == 0, "roundedInt16 takes a half to the even integer",
             text);
 }
 
@@ -44,7 +45,8 @@ void checkSet(const QString &text) {
     form.ui->txtCmd->setText(QStringLiteral("*IDN?"));
     const std::int16_t before = operations::TargetAddr;
 
-    operations::SetAddress(form);
+    form.ui->cmdSet->setEnabled(true);
+    form.ui->cmdSet->click();
 
     require(form.ui->txtCmd->text().isEmpty(), "Set empties the command box", text);
     require(driver.ibdevCalls <= 1, "Set opens at most one device", text);

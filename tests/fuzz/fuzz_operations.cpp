@@ -9,6 +9,7 @@
 #include "require.h"
 
 #include "panel/form1.h"
+#include "ui_Form1.h"
 
 #include <QApplication>
 

@@ -22,7 +22,7 @@ using fuzz::require;
 constexpr std::size_t kLabelMax = 40;
 
 // The decimal text with one leading blank when the number is not negative.
-QString signed(long long value) {
+QString signedText(long long value) {
     return QString::fromStdString((value < 0 ? "" : " ") + std::to_string(value));
 }
 
@@ -50,14 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString head =
         QStringLiteral(",  ibsta = &H") + upperHex(static_cast<std::uint16_t>(sta)) + " <";
     require(rest.startsWith(head), "the label is followed by the status word in hex", report);
-    const QString close = QStringLiteral(" >, iberr = ") + signed(err);
+    const QString close = QStringLiteral(" >, iberr = ") + signedText(err);
     const qsizetype closeAt = rest.indexOf(close, head.size());
     require(closeAt >= 0, "the bit names are followed by the error code", report);
     const auto names =
         rest.mid(head.size(), closeAt - head.size()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     require(names.size() == std::popcount(static_cast<std::uint16_t>(sta)),
             "every set status bit, and only those, has its name", report);
-    require(report.endsWith(QStringLiteral(", ibcnt = ") + signed(cntl)),
+    require(report.endsWith(QStringLiteral(", ibcnt = ") + signedText(cntl)),
             "the report ends with the count in signed form", report);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "require.h"
 
 #include "gpib/driverbinding.h"
+#include "gpib/wrappers.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,9 +15,7 @@ namespace {
 using gpib::Addr4882;
 
 constexpr long kReceiveRoom = 80;
-constexpr int kListenerLimit = 32;
-constexpr int kAddressListSize = 33;
-constexpr Addr4882 kEndOfList = 0xFFFF;
+constexpr auto kEndOfList = static_cast<Addr4882>(gpib::kEndOfList);
 
 FuzzDriver *active = nullptr;
 
@@ -70,8 +69,9 @@ void fuzzSendIFC(int) {
 }
 
 void fuzzFindLstn(int, const Addr4882 *pads, Addr4882 *results, int limit) {
-    require(limit == kListenerLimit, "FindLstn is given the limit 32");
-    require(std::find(pads, pads + kAddressListSize, kEndOfList) != pads + kAddressListSize,
+    require(limit == gpib::kListenerLimit, "FindLstn is given the limit 32");
+    require(std::find(pads, pads + gpib::kAddressListSize, kEndOfList) !=
+                pads + gpib::kAddressListSize,
             "FindLstn's address list ends with 0xFFFF within 33 entries");
     const int written = Answers().take<std::uint8_t>() % (limit + 1);
     for (int i = 0; i < written; ++i)

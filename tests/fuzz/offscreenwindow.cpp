@@ -4,6 +4,7 @@
 #include "panel/beep.h"
 #include "panel/form1.h"
 #include "status/statusreport.h"
+#include "ui_Form1.h"
 
 #include <QApplication>
 #include <QCheckBox>
