@@ -30,6 +30,9 @@ constexpr std::pair<std::string_view, Entry> kEntryNames[] = {
     {"ibtrg", Entry::ibtrg},       {"ibloc", Entry::ibloc},
     {"ibrsp", Entry::ibrsp},       {"ibspb", Entry::ibspb},
     {"ibwait", Entry::ibwait},     {"iblines", Entry::iblines},
+    {"ibrsc", Entry::ibrsc},       {"ibist", Entry::ibist},
+    {"ibrsv", Entry::ibrsv},       {"ibrsv2", Entry::ibrsv2},
+    {"ibppc", Entry::ibppc},       {"AllSpoll", Entry::AllSpoll},
 };
 static_assert(std::size(kEntryNames) == kEntryCount);
 

@@ -45,8 +45,14 @@ enum class Entry {
     ibspb,
     ibwait,
     iblines,
+    ibrsc,
+    ibist,
+    ibrsv,
+    ibrsv2,
+    ibppc,
+    AllSpoll,
 };
-inline constexpr std::size_t kEntryCount = 32;
+inline constexpr std::size_t kEntryCount = 38;
 
 enum class InstrumentKind { Multimeter, Generic };
 

@@ -8,17 +8,31 @@
 #include <algorithm>
 #include <thread>
 #include <type_traits>
+#include <utility>
 
 namespace gpibsim {
 
 namespace {
 
 constexpr int kDeviceWaitable = TIMO | END | CMPL | RQS;
+constexpr int kAsynchronousBits = ERR | TIMO | END | CMPL;
 constexpr int kBoardWaitable =
     TIMO | END | SRQI | SPOLL | EVENT | CMPL | LOK | REM | CIC | ATN | TACS | LACS | DTAS | DCAS;
 
 bool isBuffer(const void *data, long count) {
     return count >= 0 && (data != nullptr || count == 0);
+}
+
+// The addresses before NOADDR; none in a null list.
+std::span<const Addr4882_t> untilNoAddress(const Addr4882_t *list) {
+    std::size_t count = 0;
+    while (list != nullptr && list[count] != NOADDR)
+        ++count;
+    return {list, count};
+}
+
+bool isAsynchronous(Entry entry) {
+    return entry == Entry::ibwrta || entry == Entry::ibrda || entry == Entry::ibcmda;
 }
 
 } // namespace
@@ -39,13 +53,19 @@ template <typename Operation> int Bus::call(Entry entry, int ud, Operation opera
         else
             outcome = operation();
     }
-    return finish(ud, outcome);
+    const int ibsta = finish(ud, outcome);
+    // Asynchronous calls complete at once: what they report is also their completion's status.
+    if (isAsynchronous(entry))
+        asyncStatus() = {.ibsta = ibsta & kAsynchronousBits,
+                         .iberr = threadStatus().iberr,
+                         .ibcntl = threadStatus().ibcntl};
+    return ibsta;
 }
 
 int Bus::finish(int ud, const Outcome &outcome) {
     const CallStatus status{
         .ibsta = statusOf(ud) | outcome.bits | (outcome.iberr ? ERR : 0),
-        .iberr = outcome.iberr.value_or(0),
+        .iberr = outcome.iberr.value_or(outcome.previous),
         .ibcntl = outcome.count.value_or(threadStatus().ibcntl),
     };
     report(status);
@@ -103,10 +123,6 @@ int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, int 
         if (!opened)
             return {.iberr = EDVR};
         ud = *opened;
-        // A program that opens its devices never sends IFC itself: the driver's system
-        // controller takes charge when the first device is opened on it.
-        if (!cable_.inCharge())
-            cable_.interfaceClear();
         return {};
     });
     return ud;
@@ -141,8 +157,9 @@ int Bus::configure(Entry entry, int ud, int option, int value) {
             Descriptor *descriptor = descriptors_.find(ud);
             if (descriptor == nullptr)
                 return {.iberr = EARG};
-            return {.iberr = configureOption(descriptor->settings, Descriptors::isDevice(ud),
-                                             option, value)};
+            if (option == IbcSRE && ud == kBoard)
+                return remoteEnable(ud, value);
+            return configureOption(descriptor->settings, Descriptors::isDevice(ud), option, value);
         });
 }
 
@@ -172,15 +189,19 @@ int Bus::setEndOfString(int ud, int mode) {
         });
 }
 
+// The board, when it is not system controller, drives neither REN nor IFC.
+Outcome Bus::remoteEnable(int ud, int enable) {
+    if (ud != kBoard)
+        return {.iberr = EARG};
+    if (!descriptors_.board().settings.systemController)
+        return {.iberr = ESAC};
+    cable_.setRemoteEnable(enable != 0);
+    return {};
+}
+
 int Bus::setRemoteEnable(int ud, int enable) {
     return call(
-        Entry::ibsre, ud,
-        [&]() -> Outcome {
-            if (ud != kBoard)
-                return {.iberr = EARG};
-            cable_.setRemoteEnable(enable != 0);
-            return {};
-        });
+        Entry::ibsre, ud, [&] { return remoteEnable(ud, enable); });
 }
 
 int Bus::interfaceClear(int ud) {
@@ -189,8 +210,29 @@ int Bus::interfaceClear(int ud) {
         [&]() -> Outcome {
             if (ud != kBoard)
                 return {.iberr = EARG};
+            if (!descriptors_.board().settings.systemController)
+                return {.iberr = ESAC};
             cable_.interfaceClear();
             return {};
+        });
+}
+
+int Bus::configureParallelPoll(int ud, int configuration) {
+    return call(
+        Entry::ibppc, ud,
+        [&]() -> Outcome {
+            Descriptor *descriptor = descriptors_.find(ud);
+            if (descriptor == nullptr)
+                return {.iberr = EARG};
+            if (ud == kBoard)
+                return configureOption(descriptor->settings, false, IbcPPC, configuration);
+            const std::optional<int> byte = parallelPollByte(configuration);
+            if (const auto error = refusal(kBoard, byte.has_value()))
+                return {.iberr = error};
+            cable_.commandListener(descriptor->settings.address(), PPConfig);
+            const std::uint8_t response[] = {static_cast<std::uint8_t>(*byte)};
+            cable_.command(response);
+            return {.previous = std::exchange(descriptor->settings.parallelPoll, *byte)};
         });
 }
 
@@ -387,6 +429,8 @@ void Bus::sendInterfaceClear(int board) {
         [&]() -> Outcome {
             if (board != kBoard)
                 return {.iberr = ENEB};
+            if (!descriptors_.board().settings.systemController)
+                return {.iberr = ESAC};
             cable_.interfaceClear();
             return {};
         });
@@ -478,6 +522,26 @@ void Bus::receive(int board, Addr4882_t address, void *buffer, long count, int t
                 return {.iberr = error};
             return readFrom(address, {static_cast<char *>(buffer), static_cast<std::size_t>(count)},
                             EndOfString::ofTermination(termination));
+        });
+}
+
+// Stops at the first address that does not answer; ibcnt is the number polled before it.
+void Bus::pollAll(int board, const Addr4882_t *addresses, short *results) {
+    call(
+        Entry::AllSpoll, kBoard,
+        [&]() -> Outcome {
+            const std::span<const Addr4882_t> list = untilNoAddress(addresses);
+            const bool valid =
+                std::ranges::all_of(list, isAddress) && (results != nullptr || list.empty());
+            if (const auto error = refusal(board, valid))
+                return {.iberr = error};
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                const std::optional<std::uint8_t> status = cable_.serialPoll(list[i]);
+                if (!status)
+                    return {.iberr = EABO, .bits = TIMO, .count = static_cast<long>(i)};
+                results[i] = *status;
+            }
+            return {.count = static_cast<long>(list.size())};
         });
 }
 

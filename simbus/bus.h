@@ -35,6 +35,8 @@ public:
     int configure(Entry entry, int ud, int option, int value);
     int ask(int ud, int option, int *value);
     int setEndOfString(int ud, int mode);
+    // ibppc: the board's own response, or a device's configured over the bus.
+    int configureParallelPoll(int ud, int configuration);
 
     // The board
     int setRemoteEnable(int ud, int enable);
@@ -65,6 +67,7 @@ public:
     void readStatusByte(int board, Addr4882_t address, short *status);
     void send(int board, Addr4882_t address, const void *data, long count, int endMode);
     void receive(int board, Addr4882_t address, void *buffer, long count, int termination);
+    void pollAll(int board, const Addr4882_t *addresses, short *results);
 
 private:
     template <typename Operation> int call(Entry entry, int ud, Operation operation);
@@ -75,6 +78,7 @@ private:
     // The open device descriptor, or null.
     Descriptor *device(int ud);
     Outcome commandDevice(int ud, std::uint8_t command);
+    Outcome remoteEnable(int ud, int enable);
     Outcome writeTo(Addr4882_t listener, std::string_view bytes, bool end, const EndOfString &eos);
     Outcome readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos);
 

@@ -123,6 +123,7 @@ bool Cable::run(std::uint8_t byte) {
         return true;
     case GTL:
     case LLO:
+    case PPConfig:
         return true;
     default:
         return false;

@@ -72,7 +72,7 @@ private:
     Instrument *at(Addr4882_t address) const;
 
     std::map<Addr4882_t, std::unique_ptr<Instrument>> instruments_;
-    bool inCharge_ = false; // until an interface clear
+    bool inCharge_ = true; // a system controller's board, as the driver's configuration leaves it
     bool remoteEnable_ = false;
     bool attention_ = false;
     std::vector<Addr4882_t> listeners_; // a few at most, so a list keeps its room between calls

@@ -9,6 +9,7 @@ struct Outcome {
     std::optional<int> iberr{};     // set when the call fails
     int bits = 0;                   // TIMO and END
     std::optional<long> count = 0L; // nothing leaves the caller's count as it was
+    int previous = 0;               // iberr after success: the setting ibist or ibppc replaced
 };
 
 // What the calling thread's last bus call reported.
@@ -19,6 +20,12 @@ struct CallStatus {
 };
 
 inline CallStatus &threadStatus() {
+    thread_local CallStatus status;
+    return status;
+}
+
+// What the calling thread's last ibwrta, ibrda or ibcmda reported.
+inline CallStatus &asyncStatus() {
     thread_local CallStatus status;
     return status;
 }

@@ -9,7 +9,8 @@
 
 namespace gpibsim {
 
-// What a descriptor is set to: its GPIB address and how its reads, writes and waits go.
+// What a descriptor is set to: its GPIB address and how its reads, writes and waits go. The
+// board's descriptor also holds the board's own state, which nothing on the bus models further.
 struct Settings {
     int pad = 0;
     int sad = NO_SAD;
@@ -18,7 +19,16 @@ struct Settings {
     EndOfString eos{};
     int pollTimeout = T1s; // serial polls
     bool readdress = false;
-    bool autopoll = true; // the board's: RQS shows on its devices' descriptors
+    bool unaddress = false; // a device's: UNL and UNT after each of its reads and writes
+    int parallelPoll = 0;   // the configuration byte last set by ibppc
+    bool autopoll = true;   // the board's: RQS shows on its devices' descriptors
+    bool systemController = true;
+    bool localParallelPoll = false; // the board configures its own parallel poll response
+    bool ist = false;
+    int statusByte = 0; // ibrsv's
+    int t1Delay = T1_DELAY_2000ns;
+    bool eventQueue = false;
+    int parallelPollTimeout = T3s;
 
     Addr4882_t address() const { return makeAddress(pad, sad); }
 };

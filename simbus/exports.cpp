@@ -4,6 +4,7 @@
 #include "simbus/errortext.h"
 #include "simbus/gpibsim.h"
 
+using gpibsim::asyncStatus;
 using gpibsim::bus;
 using gpibsim::Entry;
 using gpibsim::threadStatus;
@@ -114,15 +115,41 @@ int iblines(int ud, short *lines) {
     return bus().lines(ud, lines);
 }
 
-// A writable copy, since the prototype hands out char *.
+// A writable copy, since ibvers hands out char *.
+static char versionText[] = "gpibsim " GPIBSIM_VERSION;
+
 void ibvers(char **version) {
-    static char text[] = "gpibsim 1.0";
     if (version != nullptr)
-        *version = text;
+        *version = versionText;
+}
+
+const char *gpibsim_version(void) {
+    return versionText;
 }
 
 const char *gpib_error_string(int error) {
     return gpibsim::errorText(error);
+}
+
+int ibrsc(int ud, int request_control) {
+    return bus().configure(Entry::ibrsc, ud, IbcSC, request_control);
+}
+
+int ibist(int ud, int ist) {
+    return bus().configure(Entry::ibist, ud, IbcIst, ist);
+}
+
+int ibrsv(int ud, int status_byte) {
+    return bus().configure(Entry::ibrsv, ud, IbcRsv, status_byte);
+}
+
+// The board keeps the byte; with no controller but itself, nobody polls it for the reason.
+int ibrsv2(int ud, int status_byte, int) {
+    return bus().configure(Entry::ibrsv2, ud, IbcRsv, status_byte);
+}
+
+int ibppc(int ud, int configuration) {
+    return bus().configureParallelPoll(ud, configuration);
 }
 
 int ibbna(int, const char *) {
@@ -145,15 +172,7 @@ int ibgts(int, int) {
     return bus().unsupported();
 }
 
-int ibist(int, int) {
-    return bus().unsupported();
-}
-
 int ibpct(int) {
-    return bus().unsupported();
-}
-
-int ibppc(int, int) {
     return bus().unsupported();
 }
 
@@ -162,18 +181,6 @@ int ibrdf(int, const char *) {
 }
 
 int ibrpp(int, char *) {
-    return bus().unsupported();
-}
-
-int ibrsc(int, int) {
-    return bus().unsupported();
-}
-
-int ibrsv(int, int) {
-    return bus().unsupported();
-}
-
-int ibrsv2(int, int, int) {
     return bus().unsupported();
 }
 
@@ -225,8 +232,28 @@ long ThreadIbcntl(void) {
     return threadStatus().ibcntl;
 }
 
-void AllSpoll(int, const Addr4882_t[], short[]) {
-    bus().unsupported();
+int AsyncIbsta(void) {
+    return asyncStatus().ibsta;
+}
+
+int AsyncIberr(void) {
+    return asyncStatus().iberr;
+}
+
+int AsyncIbcnt(void) {
+    return static_cast<int>(asyncStatus().ibcntl);
+}
+
+long AsyncIbcntl(void) {
+    return asyncStatus().ibcntl;
+}
+
+void AllSpoll(int board, const Addr4882_t addresses[], short results[]) {
+    bus().pollAll(board, addresses, results);
+}
+
+void AllSPoll(int board, const Addr4882_t addresses[], short results[]) {
+    bus().pollAll(board, addresses, results);
 }
 
 void DevClearList(int, const Addr4882_t[]) {

@@ -157,8 +157,15 @@ enum {
     IbcUnAddr = 0x1b,
     IbcHSCableLength = 0x1f,
     IbcIst = 0x20,
-    IbcRsv = 0x21
+    IbcRsv = 0x21,
+    IbcBNA = 0x200
 };
+
+/* Values of the TIMING option: the T1 delay of the board's handshake */
+enum { T1_DELAY_2000ns = 1, T1_DELAY_500ns = 2, T1_DELAY_350ns = 3 };
+
+/* Parallel poll configuration bytes for ibppc and the PPC option */
+enum { PPE = 0x60, PPD = 0x70, PPC_DISABLE = 0x10 };
 
 /* iblines: the low byte says which lines are reported, the high byte which are asserted */
 enum {
@@ -243,6 +250,17 @@ GPIBSIM_EXPORT int ibwait(int ud, int mask);
 GPIBSIM_EXPORT int iblines(int ud, short *lines);
 GPIBSIM_EXPORT void ibvers(char **version);
 GPIBSIM_EXPORT const char *gpib_error_string(int error);
+/* Board state: system control, the ist bit, the status byte the board would answer a poll with,
+ * and parallel poll configuration (the board's own, or a device's through the bus). ibist and
+ * ibppc leave the previous value in iberr. */
+GPIBSIM_EXPORT int ibrsc(int ud, int request_control);
+GPIBSIM_EXPORT int ibist(int ud, int ist);
+GPIBSIM_EXPORT int ibrsv(int ud, int status_byte);
+GPIBSIM_EXPORT int ibrsv2(int ud, int status_byte, int new_reason_for_service);
+GPIBSIM_EXPORT int ibppc(int ud, int configuration);
+/* The stand-in's own: the same text as ibvers, found only in the stand-in, so a program can tell
+ * it apart from a real driver loaded under the same file name. */
+GPIBSIM_EXPORT const char *gpibsim_version(void);
 
 /* Traditional calls the stand-in does not offer: each fails with ERR and ECAP. */
 GPIBSIM_EXPORT int ibbna(int ud, const char *board_name);
@@ -250,14 +268,9 @@ GPIBSIM_EXPORT int ibcac(int ud, int synchronous);
 GPIBSIM_EXPORT int ibdma(int ud, int v);
 GPIBSIM_EXPORT int ibevent(int ud, short *event);
 GPIBSIM_EXPORT int ibgts(int ud, int shadow_handshake);
-GPIBSIM_EXPORT int ibist(int ud, int ist);
 GPIBSIM_EXPORT int ibpct(int ud);
-GPIBSIM_EXPORT int ibppc(int ud, int configuration);
 GPIBSIM_EXPORT int ibrdf(int ud, const char *file_path);
 GPIBSIM_EXPORT int ibrpp(int ud, char *poll_result);
-GPIBSIM_EXPORT int ibrsc(int ud, int request_control);
-GPIBSIM_EXPORT int ibrsv(int ud, int status_byte);
-GPIBSIM_EXPORT int ibrsv2(int ud, int status_byte, int new_reason_for_service);
 GPIBSIM_EXPORT int ibstop(int ud);
 GPIBSIM_EXPORT int ibwrtf(int ud, const char *file_path);
 
@@ -273,9 +286,17 @@ GPIBSIM_EXPORT int ThreadIbsta(void);
 GPIBSIM_EXPORT int ThreadIberr(void);
 GPIBSIM_EXPORT int ThreadIbcnt(void);
 GPIBSIM_EXPORT long ThreadIbcntl(void);
+/* The calling thread's status after its last ibwrta, ibrda or ibcmda, which complete at once. */
+GPIBSIM_EXPORT int AsyncIbsta(void);
+GPIBSIM_EXPORT int AsyncIberr(void);
+GPIBSIM_EXPORT int AsyncIbcnt(void);
+GPIBSIM_EXPORT long AsyncIbcntl(void);
+/* Serial polls each address of the NOADDR-ended list into results; ibcnt is the number polled.
+ * AllSPoll is the same call under its other spelling. */
+GPIBSIM_EXPORT void AllSpoll(int board, const Addr4882_t addresses[], short results[]);
+GPIBSIM_EXPORT void AllSPoll(int board, const Addr4882_t addresses[], short results[]);
 
 /* IEEE 488.2 routines the stand-in does not offer: each fails with ERR and ECAP. */
-GPIBSIM_EXPORT void AllSpoll(int board, const Addr4882_t addresses[], short results[]);
 GPIBSIM_EXPORT void DevClearList(int board, const Addr4882_t addresses[]);
 GPIBSIM_EXPORT void EnableLocal(int board, const Addr4882_t addresses[]);
 GPIBSIM_EXPORT void EnableRemote(int board, const Addr4882_t addresses[]);

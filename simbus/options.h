@@ -1,5 +1,6 @@
 #pragma once
 
+#include "simbus/callstatus.h"
 #include "simbus/descriptors.h"
 
 #include <optional>
@@ -7,8 +8,11 @@
 namespace gpibsim {
 
 // ibask and ibconfig on a descriptor's settings, by linux-gpib's option numbers (the Iba and
-// Ibc numbers agree). An option of the other kind of descriptor, an unknown number or a value
-// out of range fails with EARG; a known option the stand-in does not model fails with ECAP.
+// Ibc numbers agree), answered as linux-gpib's library answers them. An option of the other
+// kind of descriptor, an unknown number or a value out of range fails with EARG; ECAP only
+// where linux-gpib gives it, for settings it does not offer either (byte swapping, pass
+// control protocol, local lockout on open, END on EOI only, disabling interrupts or DMA).
+// Remote enable (IbcSRE) acts on the bus, so the bus handles it.
 
 struct Asked {
     std::optional<int> iberr{}; // set when the query fails
@@ -16,7 +20,11 @@ struct Asked {
 };
 
 Asked askOption(const Settings &settings, bool device, int option);
-// The iberr the change fails with, if it fails.
-std::optional<int> configureOption(Settings &settings, bool device, int option, int value);
+// How the change ended; ibist's and ibppc's options leave the previous value in iberr.
+Outcome configureOption(Settings &settings, bool device, int option, int value);
+
+// The configuration byte ibppc sends or keeps for `value` (0 and PPC_DISABLE disable the
+// response), or nothing when the value is not a parallel poll configuration.
+std::optional<int> parallelPollByte(int value);
 
 } // namespace gpibsim

@@ -100,14 +100,47 @@ static void listenerScan(int board) {
     ibonl(ud, 0);
 }
 
+/* The calls linux-gpib has beyond the traditional and IEEE 488.2 sets the program uses. */
+static void furtherExports(int board) {
+    const int ud = ibdev(0, 4, NO_SAD, T3s, 1, 0);
+    CHECK((ibwrta(ud, "*IDN?\n", 6) & (ERR | CMPL)) == CMPL);
+    CHECK(AsyncIbsta() == CMPL && AsyncIberr() == 0 && AsyncIbcnt() == 6 && AsyncIbcntl() == 6);
+
+    const Addr4882_t both[] = {4, 0x6105, NOADDR};
+    short results[3] = {-1, -1, -1};
+    AllSPoll(board, both, results);
+    CHECK((ibsta & ERR) == 0 && ibcnt == 2);
+    CHECK(results[0] == 0x10 && results[1] == 0 && results[2] == -1);
+    /* The async values stay those of the last asynchronous call. */
+    CHECK(AsyncIbcnt() == 6);
+
+    char reply[100];
+    CHECK((ibrda(ud, reply, 1) & (ERR | END)) == 0);
+    CHECK(AsyncIbsta() == CMPL && AsyncIbcnt() == 1);
+    ibrda(ud, reply, sizeof reply);
+    ibrda(ud, reply, sizeof reply);
+    CHECK(AsyncIbsta() == (ERR | TIMO | CMPL) && AsyncIberr() == EABO && AsyncIbcnt() == 0);
+
+    const Addr4882_t withEmpty[] = {4, 7, 0x6105, NOADDR};
+    AllSpoll(board, withEmpty, results);
+    CHECK((ibsta & (ERR | TIMO)) == (ERR | TIMO) && iberr == EABO && ibcnt == 1);
+    ibonl(ud, 0);
+
+    char *version = NULL;
+    ibvers(&version);
+    CHECK(version != NULL && strncmp(version, "gpibsim ", 8) == 0);
+    CHECK(strcmp(gpibsim_version(), version) == 0);
+}
+
 int main(void) {
     const int board = ibfind("GPIB0");
     CHECK(board == 0);
-    /* Not in charge until an IFC, which opening the first device brings about. */
-    CHECK((ibwait(board, 0) & (ERR | CIC)) == 0);
-    terminalSession(board);
+    /* In charge from the first call, as the driver's configuration leaves a system
+     * controller's board: the scan needs no interface clear. */
     CHECK((ibwait(board, 0) & (ERR | CIC)) == CIC);
     listenerScan(board);
+    terminalSession(board);
+    furtherExports(board);
     if (failures == 0)
         puts("all checks passed");
     return failures == 0 ? 0 : 1;

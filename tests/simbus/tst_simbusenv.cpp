@@ -57,12 +57,15 @@ void SimbusEnvTest::customBench() {
 }
 
 void SimbusEnvTest::scriptedFaults() {
-    QVERIFY2(benchIs("fail=Send:14;fail=ibfind:0;delay=ReadStatusByte:150;listeners=40"),
+    QVERIFY2(benchIs("fail=Send:14;fail=ibfind:0;fail=ibln:1;delay=ReadStatusByte:150;"
+                     "listeners=40"),
              kRunThroughCTest);
     QCOMPARE(ibfind("GPIB0"), -1);
     QVERIFY(failedWith(EDVR));
-    SendIFC(kBoard);
-    QCOMPARE(ThreadIbsta() & ERR, 0);
+    short found = -1;
+    ibln(kBoard, 4, NO_SAD, &found);
+    QVERIFY(failedWith(ECIC));
+    QCOMPARE(found, short(-1));
 
     send(4, "*IDN?");
     QVERIFY(failedWith(EBUS));
