@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QLibrary>
 
 namespace gpib {
@@ -63,7 +62,8 @@ bool DriverBinding::load() {
         library_.setFileName(place);
         if (!library_.load())
             continue;
-        if (QFileInfo(place).fileName().contains(QLatin1String("gpibsim")))
+        // Only the simulated bus exports this, whatever name it was loaded under.
+        if (library_.resolve("gpibsim_version"))
             qCWarning(driverLog, "no GPIB driver installed; the bus is simulated (%s)",
                       qPrintable(place));
         return true;

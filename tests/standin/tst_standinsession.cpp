@@ -11,7 +11,7 @@
 namespace {
 
 // A copy of the stand-in beside this test's executable, under a name no system path holds.
-const QString kStray = QStringLiteral("libgpibsim-stray.so");
+const QString kStray = QStringLiteral("libquorin-stray.so");
 
 } // namespace
 
