@@ -37,9 +37,10 @@ bool isAsynchronous(Entry entry) {
 
 } // namespace
 
-Bus::Bus(const Bench &bench)
+Bus::Bus(const Bench &bench, const Trace &trace)
     : faults_(bench.faults), listeners_(bench.listeners),
-      state_(new State{.bench = bench, .descriptors = {}, .cable = Cable(bench.instruments)}) {}
+      state_(
+          new State{.bench = bench, .descriptors = {}, .cable = Cable(bench.instruments, trace)}) {}
 
 void Bus::close() {
     const std::lock_guard lock(mutex_);
@@ -76,6 +77,8 @@ template <typename Operation> int Bus::call(Entry entry, int ud, Operation opera
 
 // A call on a descriptor that was not open, or on a closed bus, reports ERR alone.
 int Bus::finish(int ud, const Outcome &outcome, bool open) {
+    if (state_)
+        state_->cable.traceServiceRequest();
     const CallStatus status{
         .ibsta = (open && state_ ? statusOf(ud) : 0) | outcome.bits | (outcome.iberr ? ERR : 0),
         .iberr = outcome.iberr.value_or(outcome.previous),
@@ -244,7 +247,7 @@ int Bus::configureParallelPoll(int ud, int configuration) {
             const std::optional<int> byte = parallelPollByte(configuration);
             if (const auto error = refusal(kBoard, byte.has_value()))
                 return {.iberr = error};
-            state_->cable.commandListener(descriptor->settings.address(), PPConfig);
+            state_->cable.commandListener(boardAddress(), descriptor->settings.address(), PPConfig);
             const std::uint8_t response[] = {static_cast<std::uint8_t>(*byte)};
             state_->cable.command(response);
             return {.previous = std::exchange(descriptor->settings.parallelPoll, *byte)};
@@ -283,9 +286,9 @@ int Bus::checkListener(int ud, int pad, int sad, short *found) {
                                (isSecondary(sad) || sad == ALL_SAD) && found != nullptr;
             if (const auto error = refusal(kBoard, valid))
                 return {.iberr = error};
-            state_->cable.unaddress();
-            const bool listens = sad == ALL_SAD ? !state_->cable.secondaryListeners(pad).empty()
-                                                : state_->cable.isPresent(makeAddress(pad, sad));
+            state_->cable.addressBoardAsTalker(boardAddress());
+            const bool listens = sad == ALL_SAD ? state_->cable.listensOnSecondary(pad)
+                                                : state_->cable.listens(makeAddress(pad, sad));
             *found = listens ? 1 : 0;
             return {};
         });
@@ -305,6 +308,8 @@ int Bus::write(Entry entry, int ud, const void *data, long count) {
                 Descriptors::isDevice(ud)
                     ? writeTo(settings.address(), bytes, settings.eot, settings.eos)
                     : state_->cable.write(bytes, settings.eot, settings.eos, boardAddress());
+            if (Descriptors::isDevice(ud) && settings.unaddress)
+                state_->cable.unaddress();
             return descriptor->last;
         });
 }
@@ -323,18 +328,20 @@ int Bus::read(Entry entry, int ud, void *buffer, long count) {
             descriptor->last = Descriptors::isDevice(ud)
                                    ? readFrom(settings.address(), bytes, settings.eos)
                                    : state_->cable.read(bytes, settings.eos, boardAddress());
+            if (Descriptors::isDevice(ud) && settings.unaddress)
+                state_->cable.unaddress();
             return descriptor->last;
         });
 }
 
 Outcome Bus::writeTo(Addr4882_t listener, std::string_view bytes, bool end,
                      const EndOfString &eos) {
-    state_->cable.addressPair(boardAddress(), listener);
+    state_->cable.addressListener(boardAddress(), listener);
     return state_->cable.write(bytes, end, eos, boardAddress());
 }
 
 Outcome Bus::readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos) {
-    state_->cable.addressPair(talker, boardAddress());
+    state_->cable.addressTalker(talker, boardAddress());
     return state_->cable.read(buffer, eos, boardAddress());
 }
 
@@ -344,7 +351,7 @@ Outcome Bus::commandDevice(int ud, std::uint8_t command) {
     if (const auto error = refusal(kBoard, descriptor != nullptr))
         return {.iberr = error};
     const Addr4882_t address = descriptor->settings.address();
-    state_->cable.commandListener(address, command);
+    state_->cable.commandListener(boardAddress(), address, command);
     return state_->cable.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
 }
 
@@ -373,7 +380,7 @@ int Bus::serialPoll(int ud, char *status) {
             if (const auto error = refusal(kBoard, descriptor != nullptr && status != nullptr))
                 return {.iberr = error};
             const std::optional<std::uint8_t> polled =
-                state_->cable.serialPoll(descriptor->settings.address());
+                state_->cable.serialPoll(descriptor->settings.address(), boardAddress());
             if (!polled)
                 return {.iberr = EABO, .bits = TIMO};
             *status = static_cast<char>(*polled);
@@ -462,17 +469,18 @@ void Bus::findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, 
             const bool valid = pads != nullptr && limit >= 0 && (results != nullptr || limit == 0);
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
-            state_->cable.unaddress();
+            Cable &cable = state_->cable;
+            cable.addressBoardAsTalker(boardAddress());
             std::vector<Addr4882_t> found;
             for (const Addr4882_t *pad = pads; *pad != NOADDR; ++pad) {
                 if (!isPrimary(*pad))
                     return {.iberr = EARG};
-                if (state_->cable.isPresent(*pad)) {
+                if (cable.listens(*pad)) {
                     found.push_back(*pad);
-                } else {
-                    const std::vector<Addr4882_t> secondaries =
-                        state_->cable.secondaryListeners(*pad);
-                    found.insert(found.end(), secondaries.begin(), secondaries.end());
+                } else if (cable.listensOnSecondary(*pad)) {
+                    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
+                        if (cable.listens(makeAddress(*pad, sad)))
+                            found.push_back(makeAddress(*pad, sad));
                 }
             }
             const std::size_t written = std::min(found.size(), static_cast<std::size_t>(limit));
@@ -495,7 +503,7 @@ void Bus::clearDevice(int board, Addr4882_t address) {
                 state_->cable.command(everyDevice);
                 return {};
             }
-            state_->cable.commandListener(address, SDC);
+            state_->cable.commandListener(boardAddress(), address, SDC);
             return state_->cable.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
         });
 }
@@ -506,7 +514,8 @@ void Bus::readStatusByte(int board, Addr4882_t address, short *status) {
         [&]() -> Outcome {
             if (const auto error = refusal(board, isAddress(address) && status != nullptr))
                 return {.iberr = error};
-            const std::optional<std::uint8_t> polled = state_->cable.serialPoll(address);
+            const std::optional<std::uint8_t> polled =
+                state_->cable.serialPoll(address, boardAddress());
             if (!polled)
                 return {.iberr = EABO, .bits = TIMO};
             *status = *polled;
@@ -556,7 +565,8 @@ void Bus::pollAll(int board, const Addr4882_t *addresses, short *results) {
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
             for (std::size_t i = 0; i < list.size(); ++i) {
-                const std::optional<std::uint8_t> status = state_->cable.serialPoll(list[i]);
+                const std::optional<std::uint8_t> status =
+                    state_->cable.serialPoll(list[i], boardAddress());
                 if (!status)
                     return {.iberr = EABO, .bits = TIMO, .count = static_cast<long>(i)};
                 results[i] = *status;

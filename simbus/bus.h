@@ -4,6 +4,7 @@
 #include "simbus/cable.h"
 #include "simbus/callstatus.h"
 #include "simbus/descriptors.h"
+#include "simbus/trace.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -26,7 +27,8 @@ class Bus {
 public:
     static constexpr int kBoard = Descriptors::kBoard;
 
-    explicit Bus(const Bench &bench);
+    // The trace outlives the bus.
+    Bus(const Bench &bench, const Trace &trace);
 
     // The bench the bus was built from; null once closed.
     const Bench *bench() const { return state_ ? &state_->bench : nullptr; }

@@ -1,6 +1,7 @@
 // The process's bus, built when the library is loaded from the bench GPIBSIM_BENCH describes.
 // GPIBSIM_BENCH is read when the library is loaded, and again at each load after an unload. A
-// child after fork gets a new bus with its parent's bench. Unloading closes the bus.
+// child after fork gets a new bus with its parent's bench. Unloading closes the bus. The bus
+// trace (GPIBSIM_TRACE) is opened with the library and closed with it.
 #include "simbus/bus.h"
 
 #include <pthread.h>
@@ -19,6 +20,7 @@ union Storage {
     Bus bus;
 };
 
+const Trace trace = traceFromEnvironment();
 Storage storage;
 Bus *current = nullptr;
 
@@ -27,13 +29,13 @@ Bus *current = nullptr;
 // new one, with the same bench and nothing open but the board.
 void renewInChild() {
     if (const Bench *bench = current->bench())
-        current = new Bus(*bench);
+        current = new Bus(*bench, trace);
 }
 
 class Lifetime {
 public:
     Lifetime() {
-        current = new (&storage.bus) Bus(benchFromEnvironment());
+        current = new (&storage.bus) Bus(benchFromEnvironment(), trace);
         pthread_atfork(nullptr, nullptr, renewInChild);
     }
     ~Lifetime() { current->close(); }
