@@ -49,7 +49,8 @@ void Bus::close() {
 }
 
 // Scripted faults come first: a delay outside the lock, so other threads go on meanwhile,
-// then a scripted failure in place of the call. An operation that waits is handed the lock.
+// then a scripted failure in place of the call. A closed bus fails with EDVR, a descriptor
+// that is not open with EARG. An operation that waits is handed the lock.
 template <typename Operation> int Bus::call(Entry entry, int ud, Operation operation) {
     const Fault &fault = faults_[static_cast<std::size_t>(entry)];
     std::this_thread::sleep_for(fault.delay);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <semaphore>
 #include <thread>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,6 +75,7 @@ private slots:
     void deviceClearEmptiesOutputButKeepsErrors();
     void errorQueueReportsInterruptedQueryAndUndefinedHeader();
     void deviceDescriptorsRoundTrip();
+    void descriptorsRunOutAndFreedOnesComeBackLowestFirst();
     void threadsReadTheirOwnStatus();
     void threadsCallAtOnce();
     void forkedChildrenGetAUsableBus();
@@ -274,6 +276,25 @@ void SimbusApiTest::deviceDescriptorsRoundTrip() {
     QCOMPARE(ibdev(kBoard, 4, NO_SAD, T3s, 1, 0), multimeter);
     ibonl(multimeter, 0);
     ibonl(generic, 0);
+}
+
+void SimbusApiTest::descriptorsRunOutAndFreedOnesComeBackLowestFirst() {
+    std::vector<int> opened;
+    for (int ud; (ud = ibdev(kBoard, 4, NO_SAD, T3s, 1, 0)) >= 0;)
+        opened.push_back(ud);
+    QVERIFY(failedWith(EDVR));
+    QCOMPARE(opened.size(), std::size_t(4096 - 16));
+    QCOMPARE(opened.front(), 16);
+    QCOMPARE(opened.back(), 4095);
+    ibonl(100, 0);
+    ibonl(20, 0);
+    QCOMPARE(ibdev(kBoard, 4, NO_SAD, T3s, 1, 0), 20);
+    QCOMPARE(ibdev(kBoard, 4, NO_SAD, T3s, 1, 0), 100);
+    QCOMPARE(ibdev(kBoard, 4, NO_SAD, T3s, 1, 0), -1);
+    for (const int ud : opened)
+        ibonl(ud, 0);
+    QCOMPARE(ibdev(kBoard, 4, NO_SAD, T3s, 1, 0), 16);
+    ibonl(16, 0);
 }
 
 // The reader fails, the writer then succeeds, and only then does the reader look at its status.
