@@ -4,6 +4,8 @@
 
 namespace gpibsim {
 
+inline constexpr int kFirstListen = 0x20;
+inline constexpr int kFirstTalk = 0x40;
 inline constexpr int kFirstSecondary = 0x60;
 inline constexpr int kLastSecondary = 0x7E;
 

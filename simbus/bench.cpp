@@ -83,14 +83,6 @@ std::optional<std::string> unescape(std::string_view text) {
     return bytes;
 }
 
-// Control characters shown as '?', so a report stays on one line.
-std::string printable(std::string_view text) {
-    std::string shown(text);
-    std::ranges::replace_if(
-        shown, [](unsigned char c) { return c < 0x20 || c == 0x7F; }, '?');
-    return shown;
-}
-
 class Parser {
 public:
     // What is wrong with the item; empty when nothing is.
@@ -188,7 +180,7 @@ std::string Parser::finish() {
         const auto placement =
             std::ranges::find(bench_.instruments, answer.address, &Placement::address);
         if (placement == bench_.instruments.end())
-            return "item \"" + printable(answer.item) + "\": no instrument at that address";
+            return "item \"" + escaped(answer.item) + "\": no instrument at that address";
         placement->answer = std::move(answer.text);
     }
     return {};
@@ -208,7 +200,7 @@ ParsedBench parseBench(std::string_view text) {
             continue;
         const std::string wrong = parser.add(item);
         if (!wrong.empty())
-            return {defaultBench(), "item \"" + printable(item) + "\": " + wrong};
+            return {defaultBench(), "item \"" + escaped(item) + "\": " + wrong};
     }
     const std::string wrong = parser.finish();
     if (!wrong.empty())

@@ -93,7 +93,8 @@ struct ParsedBench {
 ParsedBench parseBench(std::string_view text);
 
 // The bench GPIBSIM_BENCH describes. A malformed value is reported in one line on stderr and
-// gives the default bench.
+// gives the default bench. GPIBSIM_BENCH is read when the library is loaded, and again at each
+// load after an unload (instance.cpp).
 Bench benchFromEnvironment();
 
 } // namespace gpibsim

@@ -37,23 +37,37 @@ bool isAsynchronous(Entry entry) {
 
 } // namespace
 
-Bus::Bus(const Bench &bench)
-    : faults_(bench.faults), listeners_(bench.listeners), cable_(bench.instruments) {}
+Bus::Bus(const Bench &bench, const Trace &trace)
+    : faults_(bench.faults), listeners_(bench.listeners),
+      state_(
+          new State{.bench = bench, .descriptors = {}, .cable = Cable(bench.instruments, trace)}) {}
+
+void Bus::close() {
+    const std::lock_guard lock(mutex_);
+    state_.reset();
+    changed_.notify_all();
+}
 
 // Scripted faults come first: a delay outside the lock, so other threads go on meanwhile,
-// then a scripted failure in place of the call. An operation that waits is handed the lock.
+// then a scripted failure in place of the call. A closed bus fails with EDVR, a descriptor
+// that is not open with EARG. An operation that waits is handed the lock.
 template <typename Operation> int Bus::call(Entry entry, int ud, Operation operation) {
     const Fault &fault = faults_[static_cast<std::size_t>(entry)];
     std::this_thread::sleep_for(fault.delay);
     std::unique_lock lock(mutex_);
+    const bool open = state_ && state_->descriptors.find(ud) != nullptr;
     Outcome outcome{.iberr = fault.iberr};
-    if (!fault.iberr) {
+    if (!state_)
+        outcome.iberr = EDVR;
+    else if (!open && !outcome.iberr)
+        outcome.iberr = EARG;
+    if (!outcome.iberr) {
         if constexpr (std::is_invocable_v<Operation, std::unique_lock<std::mutex> &>)
             outcome = operation(lock);
         else
             outcome = operation();
     }
-    const int ibsta = finish(ud, outcome);
+    const int ibsta = finish(ud, outcome, open);
     // Asynchronous calls complete at once: what they report is also their completion's status.
     if (isAsynchronous(entry))
         asyncStatus() = {.ibsta = ibsta & kAsynchronousBits,
@@ -62,9 +76,12 @@ template <typename Operation> int Bus::call(Entry entry, int ud, Operation opera
     return ibsta;
 }
 
-int Bus::finish(int ud, const Outcome &outcome) {
+// A call on a descriptor that was not open, or on a closed bus, reports ERR alone.
+int Bus::finish(int ud, const Outcome &outcome, bool open) {
+    if (state_)
+        state_->cable.traceServiceRequest();
     const CallStatus status{
-        .ibsta = statusOf(ud) | outcome.bits | (outcome.iberr ? ERR : 0),
+        .ibsta = (open && state_ ? statusOf(ud) : 0) | outcome.bits | (outcome.iberr ? ERR : 0),
         .iberr = outcome.iberr.value_or(outcome.previous),
         .ibcntl = outcome.count.value_or(threadStatus().ibcntl),
     };
@@ -73,12 +90,14 @@ int Bus::finish(int ud, const Outcome &outcome) {
     return status.ibsta;
 }
 
+// A device descriptor that the call closed reports CMPL alone.
 int Bus::statusOf(int ud) const {
-    const Descriptor *descriptor = descriptors_.find(ud);
-    if (descriptor == nullptr || !Descriptors::isDevice(ud))
-        return cable_.status(boardAddress()) | CMPL;
-    const bool requesting = descriptors_.board().settings.autopoll &&
-                            cable_.requestsService(descriptor->settings.address());
+    if (!Descriptors::isDevice(ud))
+        return state_->cable.status(boardAddress()) | CMPL;
+    const Descriptor *descriptor = state_->descriptors.find(ud);
+    const bool requesting = descriptor != nullptr &&
+                            state_->descriptors.board().settings.autopoll &&
+                            state_->cable.requestsService(descriptor->settings.address());
     return CMPL | (requesting ? RQS : 0);
 }
 
@@ -88,13 +107,13 @@ std::optional<int> Bus::refusal(int board, bool argumentsValid) const {
         return ENEB;
     if (!argumentsValid)
         return EARG;
-    if (!cable_.inCharge())
+    if (!state_->cable.inCharge())
         return ECIC;
     return std::nullopt;
 }
 
 Descriptor *Bus::device(int ud) {
-    return Descriptors::isDevice(ud) ? descriptors_.find(ud) : nullptr;
+    return Descriptors::isDevice(ud) ? state_->descriptors.find(ud) : nullptr;
 }
 
 int Bus::find(const char *name) {
@@ -118,7 +137,7 @@ int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, int 
         if (!isPrimary(pad) || !isSecondary(sad) || !isTimeout(timeout) ||
             !EndOfString::isMode(eos))
             return {.iberr = EARG};
-        const std::optional<int> opened = descriptors_.open(
+        const std::optional<int> opened = state_->descriptors.open(
             {.pad = pad, .sad = sad, .timeout = timeout, .eot = eot != 0, .eos = {eos}});
         if (!opened)
             return {.iberr = EDVR};
@@ -134,17 +153,17 @@ int Bus::setOnline(int ud, int online) {
     return call(
         Entry::ibonl, ud,
         [&]() -> Outcome {
-            Descriptor *descriptor = descriptors_.find(ud);
+            Descriptor *descriptor = state_->descriptors.find(ud);
             if (descriptor == nullptr)
                 return {.iberr = EARG};
             if (online != 0) {
                 descriptor->settings = descriptor->initial;
                 if (ud == kBoard)
-                    cable_.interfaceClear();
+                    state_->cable.interfaceClear();
             } else if (ud == kBoard) {
-                cable_.goOffline();
+                state_->cable.goOffline();
             } else {
-                descriptors_.close(ud);
+                state_->descriptors.close(ud);
             }
             return {};
         });
@@ -154,7 +173,7 @@ int Bus::configure(Entry entry, int ud, int option, int value) {
     return call(
         entry, ud,
         [&]() -> Outcome {
-            Descriptor *descriptor = descriptors_.find(ud);
+            Descriptor *descriptor = state_->descriptors.find(ud);
             if (descriptor == nullptr)
                 return {.iberr = EARG};
             if (option == IbcSRE && ud == kBoard)
@@ -167,7 +186,7 @@ int Bus::ask(int ud, int option, int *value) {
     return call(
         Entry::ibask, ud,
         [&]() -> Outcome {
-            const Descriptor *descriptor = descriptors_.find(ud);
+            const Descriptor *descriptor = state_->descriptors.find(ud);
             if (descriptor == nullptr || value == nullptr)
                 return {.iberr = EARG};
             const Asked asked = askOption(descriptor->settings, Descriptors::isDevice(ud), option);
@@ -181,7 +200,7 @@ int Bus::setEndOfString(int ud, int mode) {
     return call(
         Entry::ibeos, ud,
         [&]() -> Outcome {
-            Descriptor *descriptor = descriptors_.find(ud);
+            Descriptor *descriptor = state_->descriptors.find(ud);
             if (descriptor == nullptr || !EndOfString::isMode(mode))
                 return {.iberr = EARG};
             descriptor->settings.eos = {mode};
@@ -193,9 +212,9 @@ int Bus::setEndOfString(int ud, int mode) {
 Outcome Bus::remoteEnable(int ud, int enable) {
     if (ud != kBoard)
         return {.iberr = EARG};
-    if (!descriptors_.board().settings.systemController)
+    if (!state_->descriptors.board().settings.systemController)
         return {.iberr = ESAC};
-    cable_.setRemoteEnable(enable != 0);
+    state_->cable.setRemoteEnable(enable != 0);
     return {};
 }
 
@@ -210,9 +229,9 @@ int Bus::interfaceClear(int ud) {
         [&]() -> Outcome {
             if (ud != kBoard)
                 return {.iberr = EARG};
-            if (!descriptors_.board().settings.systemController)
+            if (!state_->descriptors.board().settings.systemController)
                 return {.iberr = ESAC};
-            cable_.interfaceClear();
+            state_->cable.interfaceClear();
             return {};
         });
 }
@@ -221,7 +240,7 @@ int Bus::configureParallelPoll(int ud, int configuration) {
     return call(
         Entry::ibppc, ud,
         [&]() -> Outcome {
-            Descriptor *descriptor = descriptors_.find(ud);
+            Descriptor *descriptor = state_->descriptors.find(ud);
             if (descriptor == nullptr)
                 return {.iberr = EARG};
             if (ud == kBoard)
@@ -229,9 +248,9 @@ int Bus::configureParallelPoll(int ud, int configuration) {
             const std::optional<int> byte = parallelPollByte(configuration);
             if (const auto error = refusal(kBoard, byte.has_value()))
                 return {.iberr = error};
-            cable_.commandListener(descriptor->settings.address(), PPConfig);
+            state_->cable.commandListener(boardAddress(), descriptor->settings.address(), PPConfig);
             const std::uint8_t response[] = {static_cast<std::uint8_t>(*byte)};
-            cable_.command(response);
+            state_->cable.command(response);
             return {.previous = std::exchange(descriptor->settings.parallelPoll, *byte)};
         });
 }
@@ -242,9 +261,9 @@ int Bus::command(Entry entry, int ud, const void *bytes, long count) {
         [&]() -> Outcome {
             if (const auto error = refusal(kBoard, ud == kBoard && isBuffer(bytes, count)))
                 return {.iberr = error};
-            descriptors_.board().last = cable_.command(
+            state_->descriptors.board().last = state_->cable.command(
                 {static_cast<const std::uint8_t *>(bytes), static_cast<std::size_t>(count)});
-            return descriptors_.board().last;
+            return state_->descriptors.board().last;
         });
 }
 
@@ -254,7 +273,7 @@ int Bus::lines(int ud, short *lines) {
         [&]() -> Outcome {
             if (ud != kBoard || lines == nullptr)
                 return {.iberr = EARG};
-            *lines = static_cast<short>(cable_.lines());
+            *lines = static_cast<short>(state_->cable.lines());
             return {};
         });
 }
@@ -264,13 +283,13 @@ int Bus::checkListener(int ud, int pad, int sad, short *found) {
     return call(
         Entry::ibln, ud,
         [&]() -> Outcome {
-            const bool valid = descriptors_.find(ud) != nullptr && isPrimary(pad) &&
+            const bool valid = state_->descriptors.find(ud) != nullptr && isPrimary(pad) &&
                                (isSecondary(sad) || sad == ALL_SAD) && found != nullptr;
             if (const auto error = refusal(kBoard, valid))
                 return {.iberr = error};
-            cable_.unaddress();
-            const bool listens = sad == ALL_SAD ? !cable_.secondaryListeners(pad).empty()
-                                                : cable_.isPresent(makeAddress(pad, sad));
+            state_->cable.addressBoardAsTalker(boardAddress());
+            const bool listens = sad == ALL_SAD ? state_->cable.listensOnSecondary(pad)
+                                                : state_->cable.listens(makeAddress(pad, sad));
             *found = listens ? 1 : 0;
             return {};
         });
@@ -280,7 +299,7 @@ int Bus::write(Entry entry, int ud, const void *data, long count) {
     return call(
         entry, ud,
         [&]() -> Outcome {
-            Descriptor *descriptor = descriptors_.find(ud);
+            Descriptor *descriptor = state_->descriptors.find(ud);
             if (const auto error = refusal(kBoard, descriptor != nullptr && isBuffer(data, count)))
                 return {.iberr = error};
             const std::string_view bytes(static_cast<const char *>(data),
@@ -289,7 +308,9 @@ int Bus::write(Entry entry, int ud, const void *data, long count) {
             descriptor->last =
                 Descriptors::isDevice(ud)
                     ? writeTo(settings.address(), bytes, settings.eot, settings.eos)
-                    : cable_.write(bytes, settings.eot, settings.eos, boardAddress());
+                    : state_->cable.write(bytes, settings.eot, settings.eos, boardAddress());
+            if (Descriptors::isDevice(ud) && settings.unaddress)
+                state_->cable.unaddress();
             return descriptor->last;
         });
 }
@@ -298,7 +319,7 @@ int Bus::read(Entry entry, int ud, void *buffer, long count) {
     return call(
         entry, ud,
         [&]() -> Outcome {
-            Descriptor *descriptor = descriptors_.find(ud);
+            Descriptor *descriptor = state_->descriptors.find(ud);
             if (const auto error =
                     refusal(kBoard, descriptor != nullptr && isBuffer(buffer, count)))
                 return {.iberr = error};
@@ -307,20 +328,22 @@ int Bus::read(Entry entry, int ud, void *buffer, long count) {
             const Settings &settings = descriptor->settings;
             descriptor->last = Descriptors::isDevice(ud)
                                    ? readFrom(settings.address(), bytes, settings.eos)
-                                   : cable_.read(bytes, settings.eos, boardAddress());
+                                   : state_->cable.read(bytes, settings.eos, boardAddress());
+            if (Descriptors::isDevice(ud) && settings.unaddress)
+                state_->cable.unaddress();
             return descriptor->last;
         });
 }
 
 Outcome Bus::writeTo(Addr4882_t listener, std::string_view bytes, bool end,
                      const EndOfString &eos) {
-    cable_.addressPair(boardAddress(), listener);
-    return cable_.write(bytes, end, eos, boardAddress());
+    state_->cable.addressListener(boardAddress(), listener);
+    return state_->cable.write(bytes, end, eos, boardAddress());
 }
 
 Outcome Bus::readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos) {
-    cable_.addressPair(talker, boardAddress());
-    return cable_.read(buffer, eos, boardAddress());
+    state_->cable.addressTalker(talker, boardAddress());
+    return state_->cable.read(buffer, eos, boardAddress());
 }
 
 // The command goes out either way; with nobody at the address, nobody listens to it.
@@ -329,8 +352,8 @@ Outcome Bus::commandDevice(int ud, std::uint8_t command) {
     if (const auto error = refusal(kBoard, descriptor != nullptr))
         return {.iberr = error};
     const Addr4882_t address = descriptor->settings.address();
-    cable_.commandListener(address, command);
-    return cable_.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
+    state_->cable.commandListener(boardAddress(), address, command);
+    return state_->cable.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
 }
 
 int Bus::clear(int ud) {
@@ -358,7 +381,7 @@ int Bus::serialPoll(int ud, char *status) {
             if (const auto error = refusal(kBoard, descriptor != nullptr && status != nullptr))
                 return {.iberr = error};
             const std::optional<std::uint8_t> polled =
-                cable_.serialPoll(descriptor->settings.address());
+                state_->cable.serialPoll(descriptor->settings.address(), boardAddress());
             if (!polled)
                 return {.iberr = EABO, .bits = TIMO};
             *status = static_cast<char>(*polled);
@@ -387,12 +410,14 @@ int Bus::wait(int ud, int mask) {
     return call(
         Entry::ibwait, ud,
         [&](std::unique_lock<std::mutex> &lock) -> Outcome {
-            const Descriptor *descriptor = descriptors_.find(ud);
+            const Descriptor *descriptor = state_->descriptors.find(ud);
             const int waitable = Descriptors::isDevice(ud) ? kDeviceWaitable : kBoardWaitable;
             if (descriptor == nullptr || (mask & ~waitable) != 0)
                 return {.iberr = EARG};
             const auto met = [&] {
-                const Descriptor *open = descriptors_.find(ud);
+                if (!state_)
+                    return true;
+                const Descriptor *open = state_->descriptors.find(ud);
                 return open == nullptr ||
                        ((statusOf(ud) | (open->last.bits & END)) & mask & ~TIMO) != 0;
             };
@@ -405,7 +430,9 @@ int Bus::wait(int ud, int mask) {
                 else
                     changed_.wait(lock, met);
             }
-            descriptor = descriptors_.find(ud);
+            if (!state_)
+                return {.iberr = EDVR};
+            descriptor = state_->descriptors.find(ud);
             if (descriptor == nullptr)
                 return {.iberr = EARG};
             Outcome outcome{.bits = (timedOut ? TIMO : 0) | (descriptor->last.bits & END),
@@ -420,7 +447,7 @@ int Bus::wait(int ud, int mask) {
 
 int Bus::unsupported() {
     const std::lock_guard lock(mutex_);
-    return finish(kBoard, {.iberr = ECAP});
+    return finish(kBoard, {.iberr = ECAP}, state_ != nullptr);
 }
 
 void Bus::sendInterfaceClear(int board) {
@@ -429,9 +456,9 @@ void Bus::sendInterfaceClear(int board) {
         [&]() -> Outcome {
             if (board != kBoard)
                 return {.iberr = ENEB};
-            if (!descriptors_.board().settings.systemController)
+            if (!state_->descriptors.board().settings.systemController)
                 return {.iberr = ESAC};
-            cable_.interfaceClear();
+            state_->cable.interfaceClear();
             return {};
         });
 }
@@ -443,16 +470,18 @@ void Bus::findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, 
             const bool valid = pads != nullptr && limit >= 0 && (results != nullptr || limit == 0);
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
-            cable_.unaddress();
+            Cable &cable = state_->cable;
+            cable.addressBoardAsTalker(boardAddress());
             std::vector<Addr4882_t> found;
             for (const Addr4882_t *pad = pads; *pad != NOADDR; ++pad) {
                 if (!isPrimary(*pad))
                     return {.iberr = EARG};
-                if (cable_.isPresent(*pad)) {
+                if (cable.listens(*pad)) {
                     found.push_back(*pad);
-                } else {
-                    const std::vector<Addr4882_t> secondaries = cable_.secondaryListeners(*pad);
-                    found.insert(found.end(), secondaries.begin(), secondaries.end());
+                } else if (cable.listensOnSecondary(*pad)) {
+                    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
+                        if (cable.listens(makeAddress(*pad, sad)))
+                            found.push_back(makeAddress(*pad, sad));
                 }
             }
             const std::size_t written = std::min(found.size(), static_cast<std::size_t>(limit));
@@ -472,11 +501,11 @@ void Bus::clearDevice(int board, Addr4882_t address) {
                 return {.iberr = error};
             if (address == NOADDR) {
                 const std::uint8_t everyDevice[] = {DCL};
-                cable_.command(everyDevice);
+                state_->cable.command(everyDevice);
                 return {};
             }
-            cable_.commandListener(address, SDC);
-            return cable_.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
+            state_->cable.commandListener(boardAddress(), address, SDC);
+            return state_->cable.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
         });
 }
 
@@ -486,7 +515,8 @@ void Bus::readStatusByte(int board, Addr4882_t address, short *status) {
         [&]() -> Outcome {
             if (const auto error = refusal(board, isAddress(address) && status != nullptr))
                 return {.iberr = error};
-            const std::optional<std::uint8_t> polled = cable_.serialPoll(address);
+            const std::optional<std::uint8_t> polled =
+                state_->cable.serialPoll(address, boardAddress());
             if (!polled)
                 return {.iberr = EABO, .bits = TIMO};
             *status = *polled;
@@ -507,7 +537,7 @@ void Bus::send(int board, Addr4882_t address, const void *data, long count, int 
                                          static_cast<std::size_t>(count));
             const Outcome outcome = writeTo(address, bytes, endMode == DABend, {});
             if (!outcome.iberr && endMode == NLend)
-                cable_.write("\n", true, {}, boardAddress());
+                state_->cable.write("\n", true, {}, boardAddress());
             return outcome;
         });
 }
@@ -536,19 +566,14 @@ void Bus::pollAll(int board, const Addr4882_t *addresses, short *results) {
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
             for (std::size_t i = 0; i < list.size(); ++i) {
-                const std::optional<std::uint8_t> status = cable_.serialPoll(list[i]);
+                const std::optional<std::uint8_t> status =
+                    state_->cable.serialPoll(list[i], boardAddress());
                 if (!status)
                     return {.iberr = EABO, .bits = TIMO, .count = static_cast<long>(i)};
                 results[i] = *status;
             }
             return {.count = static_cast<long>(list.size())};
         });
-}
-
-Bus &bus() {
-    // Never destroyed, so threads still calling while the process exits stay safe.
-    static Bus *const instance = new Bus(benchFromEnvironment());
-    return *instance;
 }
 
 } // namespace gpibsim

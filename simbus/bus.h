@@ -4,9 +4,11 @@
 #include "simbus/cable.h"
 #include "simbus/callstatus.h"
 #include "simbus/descriptors.h"
+#include "simbus/trace.h"
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -20,11 +22,19 @@ namespace gpibsim {
 //
 // Calls on a device descriptor address its instrument themselves and report only ERR, TIMO,
 // END, CMPL and RQS; calls on the board and the IEEE 488.2 routines report the board's state.
+// A call on a descriptor that is not open reports ERR alone, with EARG.
 class Bus {
 public:
     static constexpr int kBoard = Descriptors::kBoard;
 
-    explicit Bus(const Bench &bench);
+    // The trace outlives the bus.
+    Bus(const Bench &bench, const Trace &trace);
+
+    // The bench the bus was built from; null once closed.
+    const Bench *bench() const { return state_ ? &state_->bench : nullptr; }
+    // Frees the instruments and descriptors after the call under way; every later call fails
+    // with ERR and EDVR.
+    void close();
 
     // Descriptors and their settings
     int find(const char *name); // the descriptor, or -1
@@ -71,9 +81,9 @@ public:
 
 private:
     template <typename Operation> int call(Entry entry, int ud, Operation operation);
-    int finish(int ud, const Outcome &outcome);
+    int finish(int ud, const Outcome &outcome, bool open);
     int statusOf(int ud) const;
-    Addr4882_t boardAddress() const { return descriptors_.board().settings.address(); }
+    Addr4882_t boardAddress() const { return state_->descriptors.board().settings.address(); }
     std::optional<int> refusal(int board, bool argumentsValid) const;
     // The open device descriptor, or null.
     Descriptor *device(int ud);
@@ -82,15 +92,20 @@ private:
     Outcome writeTo(Addr4882_t listener, std::string_view bytes, bool end, const EndOfString &eos);
     Outcome readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos);
 
+    struct State {
+        Bench bench;
+        Descriptors descriptors;
+        Cable cable;
+    };
+
     const std::array<Fault, kEntryCount> faults_;
     const std::optional<int> listeners_;
     std::mutex mutex_;
     std::condition_variable changed_; // after every call, for ibwait
-    Descriptors descriptors_;
-    Cable cable_;
+    std::unique_ptr<State> state_;
 };
 
-// The process's bus, built from GPIBSIM_BENCH on first use.
+// The process's bus (see instance.cpp).
 Bus &bus();
 
 } // namespace gpibsim

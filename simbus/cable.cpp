@@ -5,14 +5,10 @@
 
 #include <algorithm>
 #include <string>
-#include <utility>
 
 namespace gpibsim {
 
 namespace {
-
-constexpr std::uint8_t kFirstListen = 0x20;
-constexpr std::uint8_t kFirstTalk = 0x40;
 
 std::unique_ptr<Instrument> makeInstrument(const Placement &placement) {
     const std::string pad = std::to_string(placement.address & 0xFF);
@@ -29,19 +25,33 @@ std::unique_ptr<Instrument> makeInstrument(const Placement &placement) {
 
 } // namespace
 
-Cable::Cable(const std::vector<Placement> &placements) {
+Cable::Cable(const std::vector<Placement> &placements, const Trace &trace) : trace_(trace) {
     for (const Placement &placement : placements)
         instruments_.emplace(placement.address, makeInstrument(placement));
 }
 
 void Cable::interfaceClear() {
+    trace_.interfaceClear();
     inCharge_ = true;
-    unaddress();
+    forgetAddressing();
 }
 
 void Cable::goOffline() {
-    unaddress();
-    inCharge_ = remoteEnable_ = attention_ = false;
+    setRemoteEnable(false);
+    forgetAddressing();
+    inCharge_ = attention_ = false;
+}
+
+void Cable::setRemoteEnable(bool on) {
+    if (on != remoteEnable_)
+        trace_.remoteEnable(on);
+    remoteEnable_ = on;
+}
+
+void Cable::forgetAddressing() {
+    listeners_.clear();
+    talker_.reset();
+    primary_.reset();
 }
 
 Outcome Cable::command(std::span<const std::uint8_t> bytes) {
@@ -55,17 +65,22 @@ Outcome Cable::command(std::span<const std::uint8_t> bytes) {
     return {.count = sent};
 }
 
-void Cable::addressPair(Addr4882_t talker, Addr4882_t listener) {
+void Cable::addressListener(Addr4882_t board, Addr4882_t listener) {
     attention_ = true;
+    runAddress(MTA(board & 0xFF), board);
     run(UNL);
-    runAddress(MTA(talker & 0xFF), talker);
     runAddress(MLA(listener & 0xFF), listener);
 }
 
-void Cable::commandListener(Addr4882_t listener, std::uint8_t addressedCommand) {
+void Cable::addressTalker(Addr4882_t talker, Addr4882_t board) {
     attention_ = true;
     run(UNL);
-    runAddress(MLA(listener & 0xFF), listener);
+    runAddress(MLA(board & 0xFF), board);
+    runAddress(MTA(talker & 0xFF), talker);
+}
+
+void Cable::commandListener(Addr4882_t board, Addr4882_t listener, std::uint8_t addressedCommand) {
+    addressListener(board, listener);
     run(addressedCommand);
 }
 
@@ -75,16 +90,47 @@ void Cable::unaddress() {
     run(UNT);
 }
 
+void Cable::addressBoardAsTalker(Addr4882_t board) {
+    attention_ = true;
+    runAddress(MTA(board & 0xFF), board);
+}
+
+bool Cable::listens(Addr4882_t address) {
+    attention_ = true;
+    run(UNL);
+    runAddress(MLA(address & 0xFF), address);
+    return isPresent(address);
+}
+
+bool Cable::listensOnSecondary(int pad) {
+    attention_ = true;
+    run(UNL);
+    run(MLA(pad));
+    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
+        run(static_cast<std::uint8_t>(sad));
+    return !secondaryListeners(pad).empty();
+}
+
 void Cable::runAddress(std::uint8_t primary, Addr4882_t address) {
     run(primary);
     if ((address >> 8) != NO_SAD)
         run(MSA(address >> 8));
 }
 
-// A secondary address completes the primary address sent just before it; after any other byte
-// it addresses nobody.
+// Secondary addresses complete the primary address sent before them; after any other byte
+// they address nobody.
 bool Cable::run(std::uint8_t byte) {
-    const std::optional<Primary> primary = std::exchange(primary_, std::nullopt);
+    trace_.command(byte);
+    if (byte >= kFirstSecondary && byte <= kLastSecondary) {
+        if (primary_ && primary_->talker) {
+            talker_ = makeAddress(primary_->pad, byte);
+        } else if (primary_) {
+            std::erase(listeners_, makeAddress(primary_->pad, NO_SAD));
+            addListener(makeAddress(primary_->pad, byte));
+        }
+        return true;
+    }
+    primary_.reset();
     if (byte >= kFirstListen && byte < UNL) {
         addListener(makeAddress(byte & 0x1F, NO_SAD));
         primary_ = Primary{byte & 0x1F, false};
@@ -93,15 +139,6 @@ bool Cable::run(std::uint8_t byte) {
     if (byte >= kFirstTalk && byte < UNT) {
         talker_ = makeAddress(byte & 0x1F, NO_SAD);
         primary_ = Primary{byte & 0x1F, true};
-        return true;
-    }
-    if (byte >= kFirstSecondary && byte <= kLastSecondary) {
-        if (primary && primary->talker) {
-            talker_ = makeAddress(primary->pad, byte);
-        } else if (primary) {
-            std::erase(listeners_, makeAddress(primary->pad, NO_SAD));
-            addListener(makeAddress(primary->pad, byte));
-        }
         return true;
     }
     switch (byte) {
@@ -137,6 +174,7 @@ Outcome Cable::write(std::string_view bytes, bool end, const EndOfString &eos, A
         return {.iberr = ENOL};
     attention_ = false;
     const auto send = [&](std::string_view chunk, bool withEoi) {
+        trace_.data(board, listeners_, chunk, withEoi);
         forEachListener([&](Instrument &listener) { listener.listen(chunk, withEoi); });
     };
     std::size_t start = 0;
@@ -163,18 +201,38 @@ Outcome Cable::read(std::span<char> buffer, const EndOfString &eos, Addr4882_t b
         return {};
     const Instrument::Talked talked = talker->talk(buffer, eos);
     const long moved = static_cast<long>(talked.count);
+    if (moved > 0) {
+        const Addr4882_t listener[] = {board};
+        trace_.data(*talker_, listener, {buffer.data(), talked.count}, talked.end);
+    }
     if (talked.timedOut)
         return {.iberr = EABO, .bits = TIMO, .count = moved};
     return {.bits = talked.end ? END : 0, .count = moved};
 }
 
-// The poll's own addressing ends with everyone unaddressed, as it began.
-std::optional<std::uint8_t> Cable::serialPoll(Addr4882_t address) {
-    unaddress();
-    Instrument *instrument = at(address);
-    if (instrument == nullptr)
-        return std::nullopt;
-    return instrument->serialPoll();
+// Serial poll enable and disable go with ATN but change nothing the cable keeps: the poll itself
+// is done here, not by reading after SPE.
+std::optional<std::uint8_t> Cable::serialPoll(Addr4882_t address, Addr4882_t board) {
+    attention_ = true;
+    run(UNL);
+    runAddress(MLA(board & 0xFF), board);
+    trace_.command(SPE);
+    runAddress(MTA(address & 0xFF), address);
+    std::optional<std::uint8_t> status;
+    if (Instrument *instrument = at(address)) {
+        status = instrument->serialPoll();
+        trace_.statusByte(address, *status);
+    }
+    trace_.command(SPD);
+    run(UNT);
+    return status;
+}
+
+void Cable::traceServiceRequest() {
+    if (!trace_.on() || serviceRequested() == tracedServiceRequest_)
+        return;
+    tracedServiceRequest_ = !tracedServiceRequest_;
+    trace_.serviceRequest(tracedServiceRequest_);
 }
 
 std::vector<Addr4882_t> Cable::secondaryListeners(int pad) const {

@@ -7,19 +7,20 @@ Descriptors::Descriptors() {
 }
 
 std::optional<int> Descriptors::open(const Settings &settings) {
-    int lowestFree = kFirstDevice;
-    for (auto used = table_.lower_bound(kFirstDevice);
-         used != table_.end() && used->first == lowestFree; ++used)
-        ++lowestFree;
-    if (lowestFree >= kLimit)
+    int lowestFree = unused_;
+    if (!freed_.empty())
+        lowestFree = freed_.extract(freed_.begin()).value();
+    else if (unused_ < kLimit)
+        ++unused_;
+    else
         return std::nullopt;
     table_.emplace(lowestFree, Descriptor{.settings = settings, .initial = settings});
     return lowestFree;
 }
 
 void Descriptors::close(int ud) {
-    if (isDevice(ud))
-        table_.erase(ud);
+    if (isDevice(ud) && table_.erase(ud) != 0)
+        freed_.insert(ud);
 }
 
 Descriptor *Descriptors::find(int ud) {

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 
 namespace gpibsim {
 
@@ -48,7 +49,7 @@ public:
 
     Descriptors();
 
-    // The lowest free descriptor, or nothing when all are taken.
+    // The lowest free descriptor, or nothing when all are taken; neither scans the table.
     std::optional<int> open(const Settings &settings);
     void close(int ud);
     // The open descriptor, or null.
@@ -60,6 +61,8 @@ public:
 
 private:
     std::map<int, Descriptor> table_;
+    int unused_ = kFirstDevice; // this one and all above it have never been handed out
+    std::set<int> freed_;       // closed ones below unused_
 };
 
 } // namespace gpibsim

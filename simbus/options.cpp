@@ -26,8 +26,8 @@ constexpr bool isByte(int value) {
     return value >= 0 && value <= 0xFF;
 }
 
-const Outcome kOutOfRange{.iberr = EARG};
-const Outcome kNotOffered{.iberr = ECAP};
+constexpr Outcome kOutOfRange{.iberr = EARG};
+constexpr Outcome kNotOffered{.iberr = ECAP};
 
 template <auto Field> int get(const Settings &settings) {
     return settings.*Field;

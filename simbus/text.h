@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +14,10 @@ std::vector<std::string_view> split(std::string_view text, char separator);
 std::string_view trim(std::string_view text);
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// The text on one line of plain ASCII: CR, LF and backslash as \r, \n and \\, every other
+// control character and every byte from 0x80 up as \xHH.
+std::string escaped(std::string_view text);
 
 // The whole text read as a decimal int; nothing when anything else is in it.
 std::optional<int> toInt(std::string_view text);

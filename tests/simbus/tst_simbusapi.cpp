@@ -2,13 +2,20 @@
 // generic instrument at 5, secondary 97.
 #include "client.h"
 
+#include <QDeadlineTimer>
 #include <QTest>
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
+#include <cstring>
 #include <functional>
 #include <semaphore>
 #include <thread>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace client;
 
@@ -21,6 +28,30 @@ constexpr Addr4882_t kMultimeter = 4;
 constexpr Addr4882_t kGeneric = 5 | 97 << 8;
 const QByteArray kIdentity = "QUORIN,Simulated Multimeter,SIM0004,1.0\n";
 constexpr short kMessageAvailable = 0x10;
+
+// What a forked child does first: open the board and query the multimeter on a descriptor.
+bool childQueriesTheMultimeter() {
+    const int ud = ibdev(kBoard, kMultimeter, NO_SAD, T3s, 1, 0);
+    char reply[80] = {};
+    return ibfind("GPIB0") == kBoard && ud > 0 && (ibwrt(ud, "*IDN?\n", 6) & ERR) == 0 &&
+           (ibrd(ud, reply, sizeof reply - 1) & ERR) == 0 &&
+           std::strcmp(reply, kIdentity.constData()) == 0;
+}
+
+// Whether the child exits with 0 before the bound; a child still running then hangs, and is
+// killed.
+bool exitsCleanly(pid_t child, const QDeadlineTimer &bound) {
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (bound.hasExpired()) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 } // namespace
 
@@ -44,8 +75,10 @@ private slots:
     void deviceClearEmptiesOutputButKeepsErrors();
     void errorQueueReportsInterruptedQueryAndUndefinedHeader();
     void deviceDescriptorsRoundTrip();
+    void descriptorsRunOutAndFreedOnesComeBackLowestFirst();
     void threadsReadTheirOwnStatus();
     void threadsCallAtOnce();
+    void forkedChildrenGetAUsableBus();
 };
 
 // Each test starts with the board in charge and the instruments cleared.
@@ -245,6 +278,25 @@ void SimbusApiTest::deviceDescriptorsRoundTrip() {
     ibonl(generic, 0);
 }
 
+void SimbusApiTest::descriptorsRunOutAndFreedOnesComeBackLowestFirst() {
+    std::vector<int> opened;
+    for (int ud; (ud = ibdev(kBoard, 4, NO_SAD, T3s, 1, 0)) >= 0;)
+        opened.push_back(ud);
+    QVERIFY(failedWith(EDVR));
+    QCOMPARE(opened.size(), std::size_t(4096 - 16));
+    QCOMPARE(opened.front(), 16);
+    QCOMPARE(opened.back(), 4095);
+    ibonl(100, 0);
+    ibonl(20, 0);
+    QCOMPARE(ibdev(kBoard, 4, NO_SAD, T3s, 1, 0), 20);
+    QCOMPARE(ibdev(kBoard, 4, NO_SAD, T3s, 1, 0), 100);
+    QCOMPARE(ibdev(kBoard, 4, NO_SAD, T3s, 1, 0), -1);
+    for (const int ud : opened)
+        ibonl(ud, 0);
+    QCOMPARE(ibdev(kBoard, 4, NO_SAD, T3s, 1, 0), 16);
+    ibonl(16, 0);
+}
+
 // The reader fails, the writer then succeeds, and only then does the reader look at its status.
 void SimbusApiTest::threadsReadTheirOwnStatus() {
     std::binary_semaphore readerCalled(0);
@@ -283,6 +335,30 @@ void SimbusApiTest::threadsCallAtOnce() {
     }
     reader.join();
     QCOMPARE(wrong.load(), 0);
+}
+
+// Children forked while another thread keeps querying, so that it often holds the bus lock at
+// the fork, each find a usable bus of their own.
+void SimbusApiTest::forkedChildrenGetAUsableBus() {
+    constexpr int kChildren = 20;
+    std::atomic<bool> stop = false;
+    std::thread busy([&] {
+        while (!stop) {
+            send(kMultimeter, "*IDN?");
+            receive(kMultimeter);
+        }
+    });
+    const QDeadlineTimer bound(60000);
+    int healthy = 0;
+    for (int i = 0; i < kChildren; ++i) {
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(childQueriesTheMultimeter() ? 0 : 1);
+        healthy += child > 0 && exitsCleanly(child, bound);
+    }
+    stop = true;
+    busy.join();
+    QCOMPARE(healthy, kChildren);
 }
 
 QTEST_GUILESS_MAIN(SimbusApiTest)

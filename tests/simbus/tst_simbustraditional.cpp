@@ -72,6 +72,8 @@ private slots:
     void cleanup();
     void queryThroughDescriptor_data();
     void queryThroughDescriptor();
+    void deviceDescriptorStatus_data();
+    void deviceDescriptorStatus();
     void askAnswersAsTheDriver_data();
     void askAnswersAsTheDriver();
     void configureThenAsk_data();
@@ -147,6 +149,52 @@ void SimbusTraditionalTest::queryThroughDescriptor() {
     QCOMPARE(ThreadIbcnt(), 6);
     QCOMPARE(read(ud), reply);
     QCOMPARE(ThreadIbsta(), END | CMPL);
+}
+
+// ibsta of calls on a device descriptor: only ERR, TIMO, END, CMPL and RQS, whatever the board
+// is doing; ERR alone, with EARG, on a descriptor that is not open.
+void SimbusTraditionalTest::deviceDescriptorStatus_data() {
+    QTest::addColumn<DeviceCall>("call");
+    QTest::addColumn<int>("ibsta");
+    QTest::addColumn<int>("iberr");
+    static char status;
+    QTest::newRow("write") << DeviceCall([](int ud) { write(ud, "*IDN?\n"); }) << int(CMPL) << 0;
+    QTest::newRow("read a reply") << DeviceCall([](int ud) {
+        write(ud, "*IDN?\n");
+        read(ud);
+    }) << (END | CMPL) << 0;
+    QTest::newRow("read, nothing to say")
+        << DeviceCall([](int ud) { read(ud); }) << (ERR | TIMO | CMPL) << int(EABO);
+    QTest::newRow("service request") << DeviceCall([](int ud) {
+        write(ud, "*SRE 16;*IDN?\n");
+        ibwait(ud, 0);
+    }) << (RQS | CMPL) << 0;
+    QTest::newRow("off line") << DeviceCall([](int ud) { ibonl(ud, 0); }) << int(CMPL) << 0;
+    QTest::newRow("closed") << DeviceCall([](int ud) {
+        ibonl(ud, 0);
+        write(ud, "*IDN?\n");
+    }) << int(ERR) << int(EARG);
+    QTest::newRow("off line twice") << DeviceCall([](int ud) {
+        ibonl(ud, 0);
+        ibonl(ud, 0);
+    }) << int(ERR) << int(EARG);
+    QTest::newRow("never opened") << DeviceCall([](int) { ibclr(40); }) << int(ERR) << int(EARG);
+    QTest::newRow("negative") << DeviceCall([](int) { ibrsp(-1, &status); }) << int(ERR)
+                              << int(EARG);
+    QTest::newRow("past the last")
+        << DeviceCall([](int) { ibask(4096, IbaPAD, nullptr); }) << int(ERR) << int(EARG);
+}
+
+void SimbusTraditionalTest::deviceDescriptorStatus() {
+    QFETCH(DeviceCall, call);
+    QFETCH(int, ibsta);
+    QFETCH(int, iberr);
+    ibsre(kBoard, 1);
+    command({UNL});
+    QCOMPARE(ThreadIbsta() & (CIC | REM | ATN), CIC | REM | ATN);
+    call(multimeter_);
+    QCOMPARE(ThreadIbsta(), ibsta);
+    QCOMPARE(ThreadIberr(), iberr);
 }
 
 // Each option as linux-gpib's library answers it: the settings, fixed values for what nothing
