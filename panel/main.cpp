@@ -1,8 +1,11 @@
+#include "panel/commandline.h"
 #include "panel/form1.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+    if (const auto exitStatus = panel::handleCommandLine(argc, argv))
+        return *exitStatus;
     QApplication app(argc, argv);
     panel::Form1 window;
     window.show();

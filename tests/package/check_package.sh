@@ -1,24 +1,27 @@
 #!/usr/bin/env bash
-# Builds the Debian package from this build and checks what it installs and what it needs.
-# Usage: check_package.sh BUILD_DIR WORK_DIR
+# Checks what the Debian package installs and what it needs.
+# Usage: check_package.sh WORK_DIR (holding the package build_package.sh made)
 set -euo pipefail
-build=$1
-work=$2
-rm -rf "$work"
-mkdir -p "$work"
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" 2>&1 ||
-    { cat "$work/cpack.log"; exit 1; }
+work=$1
 deb=$(ls "$work"/quorin-demo_*.deb)
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 depends=$(dpkg-deb -f "$deb" Depends)
 fail=0
 for f in ./usr/bin/quorin-demo ./usr/lib/quorin-demo/libgpibsim.so \
-    ./usr/share/applications/quorin-demo.desktop \
+    ./usr/share/applications/org.quorin.VelmarDemo.desktop \
+    ./usr/share/metainfo/org.quorin.VelmarDemo.metainfo.xml \
+    ./usr/share/doc/quorin-demo/{copyright,changelog.gz} \
+    ./usr/share/man/man1/{quorin-demo,gpibsim-run}.1.gz \
     ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/quorin-demo.png; do
     grep -qx "$f" <<<"$files" || { echo "FAIL: the package lacks $f"; fail=1; }
 done
+# Every command has its manual page.
+for command in $(grep -E '^\./usr/bin/[^/]+$' <<<"$files"); do
+    grep -qx "./usr/share/man/man1/${command##*/}.1.gz" <<<"$files" ||
+        { echo "FAIL: no manual page for $command"; fail=1; }
+done
 # Nothing but the program's own files: no build or test leftovers.
-unexpected=$(grep -v -E '/$|^\./usr/(bin/quorin-demo|lib/quorin-demo/libgpibsim\.so|share/applications/quorin-demo\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/quorin-demo\.png)$' <<<"$files" || true)
+unexpected=$(grep -v -E '/$|^\./usr/(bin/[^/]+|lib/quorin-demo/libgpibsim\.so|share/applications/org\.quorin\.VelmarDemo\.desktop|share/metainfo/org\.quorin\.VelmarDemo\.metainfo\.xml|share/doc/quorin-demo/(copyright|changelog\.gz)|share/man/man1/[^/]+\.1\.gz|share/quorin-demo/instruments/[^/]+|share/icons/hicolor/[0-9]+x[0-9]+/apps/quorin-demo\.png)$' <<<"$files" || true)
 [ -z "$unexpected" ] || { echo "FAIL: unexpected files:"; echo "$unexpected"; fail=1; }
 for d in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
     grep -q "\b$d\b" <<<"$depends" || { echo "FAIL: Depends lacks $d: $depends"; fail=1; }
