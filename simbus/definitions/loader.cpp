@@ -1,0 +1,242 @@
+#include "simbus/definitions/loader.h"
+
+#include "simbus/definitions/definitionbuilder.h"
+#include "simbus/definitions/resourcename.h"
+#include "simbus/definitions/yamlfile.h"
+#include "simbus/text.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace gpibsim::definitions {
+
+namespace {
+
+bool isTrue(std::string_view text) {
+    constexpr std::string_view kTrue[] = {"True", "true", "TRUE", "yes", "Yes",
+                                          "YES",  "on",   "On",   "ON"};
+    return std::ranges::find(kTrue, text) != std::ranges::end(kTrue);
+}
+
+// The versions pyvisa-sim reads: 1.0 and 1.1.
+void checkVersion(const YamlFile &file, const YAML::Node &root) {
+    if (!root.IsMap())
+        file.fail(root, "not a mapping of spec, devices and resources");
+    if (!root["spec"])
+        file.fail(root, "no spec version");
+    const YAML::Node spec = root["spec"];
+    const std::string version = file.text(spec, "spec");
+    const std::vector<std::string_view> parts = split(version, '.');
+    const std::optional<int> major = toInt(parts[0]);
+    const std::optional<int> minor = parts.size() > 1 ? toInt(parts[1]) : 0;
+    if (!major || !minor || parts.size() > 2)
+        file.fail(spec, fmt::format("spec \"{}\" is not a version X.Y", version));
+    if (*major != 1 || *minor > 1)
+        file.fail(spec, fmt::format("spec {} is not 1.0 or 1.1", version));
+}
+
+class Loader {
+public:
+    explicit Loader(const ReadFile &read) : read_(read) {}
+
+    // Places the board-0 GPIB resources of the file.
+    void placeFile(const std::string &path, std::string_view text);
+    Loaded &loaded() { return loaded_; }
+
+private:
+    struct Document {
+        YamlFile file;
+        YAML::Node root;
+    };
+
+    const Document &document(const std::string &path, std::string_view text);
+    const Document &referenced(const Document &from, const YAML::Node &at, const std::string &name);
+    void placeResource(const Document &document, const YAML::Node &key, const YAML::Node &resource);
+    ChannelIds channelIds(const YamlFile &file, const YAML::Node &resource);
+
+    const ReadFile &read_;
+    std::map<std::string, Document, std::less<>> documents_;
+    Loaded loaded_;
+};
+
+void Loader::placeFile(const std::string &path, std::string_view text) {
+    const Document &source = document(path, text);
+    const YAML::Node resources = source.root["resources"];
+    if (!resources)
+        return;
+    source.file.expectMap(resources, "resources");
+    for (const auto &item : resources)
+        placeResource(source, item.first, item.second);
+}
+
+const Loader::Document &Loader::document(const std::string &path, std::string_view text) {
+    if (const auto known = documents_.find(path); known != documents_.end())
+        return known->second;
+    YamlFile file(path);
+    YAML::Node root;
+    try {
+        root = YAML::Load(std::string(text));
+    } catch (const YAML::Exception &malformed) {
+        throw LoadFailure{fmt::format("{}:{}:{}: malformed YAML: {}", path, malformed.mark.line + 1,
+                                      malformed.mark.column + 1, malformed.msg)};
+    }
+    checkVersion(file, root);
+    return documents_.try_emplace(path, Document{std::move(file), root}).first->second;
+}
+
+// A file a resource names, relative to the folder of the file that names it.
+const Loader::Document &Loader::referenced(const Document &from, const YAML::Node &at,
+                                           const std::string &name) {
+    const std::string path =
+        (std::filesystem::path(from.file.path()).parent_path() / name).lexically_normal().string();
+    if (const auto known = documents_.find(path); known != documents_.end())
+        return known->second;
+    const FileText read = read_(path);
+    if (!read.text)
+        from.file.fail(at, fmt::format("cannot read {}: {}", path, read.error));
+    return document(path, *read.text);
+}
+
+void Loader::placeResource(const Document &source, const YAML::Node &key,
+                           const YAML::Node &resource) {
+    const YamlFile &file = source.file;
+    const std::string name = file.text(key, "a resource's name");
+    const ResourceName parsed = parseResourceName(name);
+    if (parsed.kind == ResourceName::Kind::Elsewhere) {
+        loaded_.notes.push_back(fmt::format("{}: resource {} skipped: {}; the simulated bus holds "
+                                            "the instruments of GPIB board 0",
+                                            file.where(key), name, parsed.why));
+        return;
+    }
+    if (parsed.kind == ResourceName::Kind::Malformed)
+        file.fail(key, fmt::format("resource {}: {}", name, parsed.why));
+    file.expectMap(resource, fmt::format("resource {}", name));
+    if (resource.IsMap() && resource["bundled"] &&
+        isTrue(file.text(resource["bundled"], "bundled"))) {
+        loaded_.notes.push_back(fmt::format("{}: resource {} skipped: it names a file of "
+                                            "pyvisa-sim's own",
+                                            file.where(key), name));
+        return;
+    }
+    const std::string device = file.requiredText(resource, "device");
+    const std::optional<std::string> filename = file.optionalText(resource, "filename");
+    const Document &holder =
+        filename ? referenced(source, resource["filename"], *filename) : source;
+    const YAML::Node devices = holder.root["devices"];
+    if (devices)
+        holder.file.expectMap(devices, "devices");
+    const YAML::Node node = devices && devices.IsMap() ? devices[device] : YAML::Node();
+    if (!node)
+        file.fail(resource["device"], fmt::format("unknown device \"{}\"{}", device,
+                                                  filename ? " in " + holder.file.path() : ""));
+
+    const auto taken = std::ranges::find(loaded_.instruments, parsed.address, &Placement::address);
+    if (taken != loaded_.instruments.end())
+        file.fail(key, fmt::format("{} is at the address of the resource at {}", name,
+                                   taken->definition->origin));
+    std::shared_ptr<Definition> definition =
+        buildDefinition(holder.file, device, node, channelIds(file, resource));
+    definition->origin = file.where(key);
+    loaded_.instruments.push_back(
+        {.kind = InstrumentKind::Defined, .address = parsed.address, .definition = definition});
+}
+
+ChannelIds Loader::channelIds(const YamlFile &file, const YAML::Node &resource) {
+    ChannelIds ids;
+    const YAML::Node given = resource["channel_ids"];
+    if (!given)
+        return ids;
+    file.expectMap(given, "channel_ids");
+    for (const auto &item : given) {
+        std::vector<std::string> &group = ids[file.text(item.first, "a channel group's name")];
+        file.expectSequence(item.second, "channel ids");
+        for (const YAML::Node &id : item.second)
+            group.push_back(file.text(id, "a channel id"));
+    }
+    return ids;
+}
+
+// A failure that is no LoadFailure is still reported against the file being read.
+template <typename Place> Loaded load(const ReadFile &read, const std::string &path, Place place) {
+    Loader loader(read);
+    std::string current = path;
+    try {
+        place(loader, current);
+    } catch (const LoadFailure &failure) {
+        return {.error = failure.message};
+    } catch (const YAML::Exception &failure) {
+        return {.error = fmt::format("{}:{}:{}: {}", current, failure.mark.line + 1,
+                                     failure.mark.column + 1, failure.msg)};
+    } catch (const std::exception &failure) {
+        return {.error = fmt::format("{}: {}", current, failure.what())};
+    }
+    return std::move(loader.loaded());
+}
+
+} // namespace
+
+FileText readFile(const std::string &path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {.error = std::strerror(errno)};
+    FileText file;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        file.error = "not a regular file";
+    } else if (static_cast<std::size_t>(status.st_size) > kLargestFile) {
+        file.error = fmt::format("larger than {} MiB", kLargestFile >> 20);
+    } else {
+        std::string text(static_cast<std::size_t>(status.st_size), '\0');
+        std::size_t done = 0;
+        ssize_t got = 0;
+        while (done < text.size() && (got = ::read(fd, text.data() + done, text.size() - done)) > 0)
+            done += static_cast<std::size_t>(got);
+        if (got < 0)
+            file.error = std::strerror(errno);
+        else
+            file.text = text.substr(0, done);
+    }
+    ::close(fd);
+    return file;
+}
+
+Loaded loadFiles(std::string_view names, const std::string &library, const ReadFile &read) {
+    return load(
+        read, std::string(names),
+        [&](Loader &loader, std::string &current) {
+            for (const std::string_view name : split(names, ':')) {
+                if (name.empty())
+                    continue;
+                current = name;
+                FileText file = read(current);
+                if (!file.text && name.find('/') == name.npos && !library.empty()) {
+                    FileText installed = read(library + '/' + current);
+                    if (installed.text) {
+                        current = library + '/' + current;
+                        file = std::move(installed);
+                    } else {
+                        file.error += fmt::format(", nor in {}", library);
+                    }
+                }
+                if (!file.text)
+                    throw LoadFailure{fmt::format("{}: cannot read: {}", current, file.error)};
+                loader.placeFile(current, *file.text);
+            }
+        });
+}
+
+Loaded loadText(std::string_view text, const std::string &path, const ReadFile &read) {
+    return load(
+        read, path, [&](Loader &loader, std::string &) { loader.placeFile(path, text); });
+}
+
+} // namespace gpibsim::definitions

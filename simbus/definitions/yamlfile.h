@@ -1,0 +1,38 @@
+#pragma once
+
+#include <yaml-cpp/yaml.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace gpibsim::definitions {
+
+// Why a definition file is refused: "file:line:column: what is wrong".
+struct LoadFailure {
+    std::string message{};
+};
+
+// The nodes of one definition file, read with checks whose failures name the file and the line
+// and column of the node at fault, and are thrown as LoadFailure.
+class YamlFile {
+public:
+    explicit YamlFile(std::string path) : path_(std::move(path)) {}
+
+    const std::string &path() const { return path_; }
+    std::string where(const YAML::Node &node) const;
+    [[noreturn]] void fail(const YAML::Node &at, std::string_view what) const;
+
+    // A scalar's text; a null node is empty text, as an empty value is.
+    std::string text(const YAML::Node &node, std::string_view what) const;
+    std::optional<std::string> optionalText(const YAML::Node &map, const char *key) const;
+    std::string requiredText(const YAML::Node &map, const char *key) const;
+    // A mapping, a sequence, or nothing (null).
+    void expectMap(const YAML::Node &node, std::string_view what) const;
+    void expectSequence(const YAML::Node &node, std::string_view what) const;
+
+private:
+    std::string path_;
+};
+
+} // namespace gpibsim::definitions
