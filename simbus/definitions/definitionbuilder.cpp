@@ -107,9 +107,9 @@ std::shared_ptr<Definition> Builder::build(const std::string &name, const YAML::
 
 void Builder::readEom(const YAML::Node &eom) {
     file_.expectMap(eom, "eom");
-    const YAML::Node gpib = eom.IsMap() ? eom["GPIB INSTR"] : YAML::Node();
-    if (!gpib)
+    if (!eom.IsMap() || !eom["GPIB INSTR"])
         return;
+    const YAML::Node gpib = eom["GPIB INSTR"];
     file_.expectMap(gpib, "eom of GPIB INSTR");
     if (!gpib.IsMap())
         file_.fail(gpib, "eom of GPIB INSTR needs q and r");
@@ -260,7 +260,7 @@ Property Builder::readProperty(const std::string &name, const YAML::Node &node) 
                                      typeName(property.specs->type)));
     const Accepted accepted = acceptValue(property, property.initial);
     if (std::holds_alternative<DeviceError>(accepted))
-        file_.fail(initial, fmt::format("default of {} outside its specs", name));
+        file_.fail(initial ? initial : node, fmt::format("default of {} outside its specs", name));
     return property;
 }
 

@@ -134,10 +134,10 @@ void Loader::placeResource(const Document &source, const YAML::Node &key,
     const YAML::Node devices = holder.root["devices"];
     if (devices)
         holder.file.expectMap(devices, "devices");
-    const YAML::Node node = devices && devices.IsMap() ? devices[device] : YAML::Node();
-    if (!node)
+    if (!devices || !devices.IsMap() || !devices[device])
         file.fail(resource["device"], fmt::format("unknown device \"{}\"{}", device,
                                                   filename ? " in " + holder.file.path() : ""));
+    const YAML::Node node = devices[device];
 
     const auto taken = std::ranges::find(loaded_.instruments, parsed.address, &Placement::address);
     if (taken != loaded_.instruments.end())

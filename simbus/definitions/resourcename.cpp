@@ -46,9 +46,10 @@ ResourceName parseResourceName(std::string_view name) {
         return elsewhere("not a GPIB resource");
     if (interface.size() > 4 && toInt(interface.substr(4)) != 0)
         return elsewhere(fmt::format("on board {}", interface.substr(4)));
-    if (pieces.size() > 2 && equalsIgnoringCase(pieces.back(), "INSTR"))
+    const bool instrument = pieces.size() > 2 && equalsIgnoringCase(pieces.back(), "INSTR");
+    if (instrument)
         pieces.pop_back();
-    if (pieces.size() == 2 && !isDigits(pieces[1]))
+    else if (pieces.size() == 2 && !isDigits(pieces[1]))
         return elsewhere("not an instrument");
     if (pieces.size() < 2 || pieces.size() > 3)
         return malformed("not GPIB[board]::primary[::secondary][::INSTR]");

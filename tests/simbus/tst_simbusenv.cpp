@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <unistd.h>
+#include <vector>
 
 using namespace client;
 
@@ -20,6 +21,38 @@ bool benchIs(const QByteArray &bench) {
     return qgetenv("GPIBSIM_BENCH") == bench;
 }
 
+bool devicesAre(const QByteArray &devices) {
+    return qgetenv("GPIBSIM_DEVICES") == devices;
+}
+
+// What the stand-in writes on stderr while it reads its bench, at the first call.
+QByteArray stderrOfFirstCall() {
+    QTemporaryFile log;
+    if (!log.open())
+        return "no temporary file";
+    const int savedStderr = dup(STDERR_FILENO);
+    dup2(log.handle(), STDERR_FILENO);
+    const int board = ibfind("GPIB0");
+    std::fflush(stderr);
+    dup2(savedStderr, STDERR_FILENO);
+    close(savedStderr);
+    if (board != kBoard)
+        return "ibfind failed";
+    log.seek(0);
+    return log.readAll();
+}
+
+// The default bench, with no fault scripted.
+void checkDefaultBench() {
+    SendIFC(kBoard);
+    const auto found = findListeners(30);
+    QCOMPARE(ThreadIbcnt(), 2);
+    QCOMPARE(found[0], Addr4882_t(4));
+    QCOMPARE(found[1], Addr4882_t(0x6105));
+    send(4, "*IDN?");
+    QCOMPARE(ThreadIbsta() & ERR, 0);
+}
+
 } // namespace
 
 class SimbusEnvTest : public QObject {
@@ -30,6 +63,10 @@ private slots:
     void scriptedFaults();
     void emptyBus();
     void malformedValue();
+    void definedInstruments();
+    void badDefinition();
+    void definitionUnreadable();
+    void definedAddressTaken();
 };
 
 void SimbusEnvTest::customBench() {
@@ -100,28 +137,77 @@ void SimbusEnvTest::emptyBus() {
 
 void SimbusEnvTest::malformedValue() {
     QVERIFY2(benchIs("dmm@31;fail=Send:2"), kRunThroughCTest);
-    QTemporaryFile log;
-    QVERIFY(log.open());
-    const int savedStderr = dup(STDERR_FILENO);
-    dup2(log.handle(), STDERR_FILENO);
-    const int board = ibfind("GPIB0");
-    std::fflush(stderr);
-    dup2(savedStderr, STDERR_FILENO);
-    close(savedStderr);
-
-    QCOMPARE(board, kBoard);
-    log.seek(0);
-    const QByteArray report = log.readAll();
+    const QByteArray report = stderrOfFirstCall();
     QVERIFY2(report.startsWith("gpibsim:"), report.constData());
     QCOMPARE(report.count('\n'), 1);
     QVERIFY(report.endsWith('\n'));
+    checkDefaultBench();
+}
 
+// Our library's bench, found by name in the build tree's definitions, with a multimeter and a
+// fault added by GPIBSIM_BENCH.
+void SimbusEnvTest::definedInstruments() {
+    QVERIFY2(devicesAre("bench.yaml") && benchIs("dmm@4;fail=DevClear:14"), kRunThroughCTest);
+    QCOMPARE(stderrOfFirstCall(), QByteArray());
     SendIFC(kBoard);
     const auto found = findListeners(30);
-    QCOMPARE(ThreadIbcnt(), 2);
-    QCOMPARE(found[1], Addr4882_t(0x6105));
-    send(4, "*IDN?");
-    QCOMPARE(ThreadIbsta() & ERR, 0);
+    QCOMPARE(ThreadIbcnt(), 5);
+    QCOMPARE((std::vector<Addr4882_t>(found.begin(), found.begin() + 5)),
+             (std::vector<Addr4882_t>{3, 4, 6, 9 | 98 << 8, 10}));
+
+    QCOMPARE(query(6, "VOLT1 12.5"), QByteArray("OK\n"));
+    QCOMPARE(query(6, "VOLT1?"), QByteArray("+12.500\n"));
+    QCOMPARE(query(6, "VOLT1 31"), QByteArray("LIMIT\n"));
+    QCOMPARE(query(4, "*IDN?"), QByteArray("QUORIN,Simulated Multimeter,SIM0004,1.0\n"));
+    const Addr4882_t scanner = 9 | 98 << 8;
+    const QByteArray relay = "CHAN 3\r\nCLOS 1\r\nCLOS?\r\n";
+    Send(kBoard, scanner, relay.data(), relay.size(), DABend);
+    QCOMPARE(receive(scanner), QByteArray("1\r\n"));
+
+    // The window's Send ends a line with END alone.
+    Send(kBoard, 10, "FREQ?", 5, DABend);
+    QCOMPARE(serialPoll(10), short(16));
+    QCOMPARE(receive(10), QByteArray("1.000000E+03\n"));
+    QVERIFY(ThreadIbsta() & END);
+    QCOMPARE(receive(10), QByteArray());
+    QVERIFY(failedWith(EABO));
+    QVERIFY(ThreadIbsta() & TIMO);
+    QCOMPARE(receive(3), QByteArray("ERROR\n"));
+
+    DevClear(kBoard, 6);
+    QVERIFY(failedWith(EBUS));
+}
+
+void SimbusEnvTest::badDefinition() {
+    QVERIFY2(devicesAre(GPIBSIM_TEST_DEFINITIONS "/bad-format.yaml") && benchIs("fail=Send:14"),
+             kRunThroughCTest);
+    QCOMPARE(stderrOfFirstCall(),
+             QByteArray("gpibsim: GPIBSIM_DEVICES " GPIBSIM_TEST_DEFINITIONS
+                        "/bad-format.yaml:10:14: getter of voltage: unknown format code 'd' for "
+                        "a float value; using the default bench\n"));
+    checkDefaultBench();
+}
+
+void SimbusEnvTest::definitionUnreadable() {
+    QVERIFY2(devicesAre("multimeter.yaml:nowhere.yaml"), kRunThroughCTest);
+    const QByteArray report = stderrOfFirstCall();
+    QVERIFY2(report.startsWith("gpibsim: GPIBSIM_DEVICES nowhere.yaml: cannot read: No such file "
+                               "or directory, nor in /"),
+             report.constData());
+    QVERIFY(report.endsWith("/instruments; using the default bench\n"));
+    QCOMPARE(report.count('\n'), 1);
+    checkDefaultBench();
+}
+
+void SimbusEnvTest::definedAddressTaken() {
+    QVERIFY2(devicesAre("multimeter.yaml:scanner.yaml") && benchIs("generic@9.98"),
+             kRunThroughCTest);
+    const QByteArray report = stderrOfFirstCall();
+    QVERIFY2(report.startsWith("gpibsim: GPIBSIM_BENCH item \"generic@9.98\": the instrument of /"),
+             report.constData());
+    QVERIFY(report.endsWith(
+        "/scanner.yaml:44:3 is already at that address; using the default bench\n"));
+    checkDefaultBench();
 }
 
 QTEST_GUILESS_MAIN(SimbusEnvTest)

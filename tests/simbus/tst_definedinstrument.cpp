@@ -1,0 +1,343 @@
+// Instruments defined in files, driven the way the bus drives them: the replies pyvisa-sim
+// gives to the same definitions, and the IEEE 488.2 behaviour they keep on the bus.
+#include "simbus/definitions/definedinstrument.h"
+#include "simbus/definitions/loader.h"
+
+#include <QMap>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <array>
+
+using namespace gpibsim;
+using namespace gpibsim::definitions;
+
+namespace {
+
+// pyvisa-sim's own examples (devices 1 to 5 of its default.yaml, and its channels fixture), and
+// a few more.
+constexpr char kDefinitions[] = R"yaml(spec: "1.1"
+devices:
+  lantz:
+    error: ERROR
+    dialogues:
+      - {q: "?IDN", r: "LSG Serial #1234"}
+      - {q: "!CAL", r: OK}
+      - q: "*RST"
+    properties:
+      frequency:
+        default: 100.0
+        getter: {q: "?FREQ", r: "{:.2f}"}
+        setter: {q: "!FREQ {:.2f}", r: OK, e: FREQ_ERROR}
+        specs: {min: 1, max: 100000, type: float}
+      amplitude:
+        default: 1.0
+        getter: {q: "?AMP", r: "{:.2f}"}
+        setter: {q: "!AMP {:.2f}", r: OK}
+        specs: {min: 0, max: 10, type: float}
+      output_enabled:
+        default: 0
+        getter: {q: "?OUT", r: "{:d}"}
+        setter: {q: "!OUT {:d}", r: OK}
+        specs: {valid: [0, 1], type: int}
+  scpi:
+    dialogues:
+      - {q: "*IDN?", r: "SCPI,MOCK,VERSION_1.0"}
+    error:
+      response: {command_error: INVALID_COMMAND}
+      status_register:
+        - {q: "*ESR?", command_error: 32, query_error: 4}
+    properties:
+      voltage:
+        default: 1.0
+        getter: {q: ":VOLT:IMM:AMPL?", r: "{:+.8E}"}
+        setter: {q: ":VOLT:IMM:AMPL {:.3f}"}
+        specs: {min: 1, max: 6, type: float}
+      rail:
+        default: P6V
+        getter: {q: "INST?", r: "{:s}"}
+        setter: {q: "INST {:s}"}
+        specs: {valid: ["P6V", "P25V", "N25V"], type: str}
+      untyped:
+        default: 0
+        getter: {q: "OUTP?", r: "{:d}"}
+        setter: {q: "OUTP {:d}"}
+  queue:
+    error:
+      error_queue:
+        - {q: ':SYST:ERR?', default: '0, No Error', command_error: '1, Command error'}
+    properties:
+      voltage:
+        default: 1.0
+        getter: {q: ":VOLT:IMM:AMPL?", r: "{:+.8E}"}
+        setter: {q: ":VOLT:IMM:AMPL {:.3f}"}
+        specs: {min: 1, max: 6, type: float}
+  random:
+    dialogues:
+      - {q: ":READ?", r: "{RANDOM(0, 10.5, 1):.2f}"}
+      - {q: ":SCAN?", r: "{RANDOM(0, 10.5, 5):.2f}"}
+    properties:
+      voltage:
+        default: 1.0
+        getter: {q: ":VOLT?", r: "V={RANDOM(-5, 5, 2):+.1f}"}
+  selected:
+    error: ERROR
+    properties:
+      selected_channel:
+        default: 1
+        getter: {q: 'I?', r: '{}'}
+        setter: {q: 'I {}'}
+    channels:
+      type1:
+        ids: [1, 2]
+        can_select: False
+        properties:
+          frequency:
+            default: 1.0
+            getter: {q: 'F?', r: '{:.3f}'}
+            setter: {q: 'F {:.3f}'}
+            specs: {type: float, min: 1.0, max: 10.0}
+  selectable:
+    channels:
+      channel:
+        ids: [1, 2, 3]
+        can_select: True
+        properties:
+          voltage:
+            default: 1.0
+            getter: {q: "CH {ch_id}:VOLT:IMM:AMPL?", r: "{:+.8E}"}
+            setter: {q: "CH {ch_id}:VOLT:IMM:AMPL {:.3f}"}
+            specs: {min: 1, max: 6, type: float}
+        dialogues:
+          - {q: "CH {ch_id}:NAME?", r: "channel"}
+  terminators:
+    eom:
+      GPIB INSTR: {q: "\r\n", r: "\r\n"}
+    error:
+      response: {query_error: NOTHING, command_error: null_response}
+    dialogues:
+      - {q: "PING", r: "PONG"}
+      - {q: "QUIET?", r: null_response}
+      - {q: "LINES?", r: 'A\nB'}
+      - {q: "BYTES(\xaa\x55)", r: "BYTES(\x01\x02)OK"}
+      - {q: "*IDN?", r: "MINE"}
+  plain:
+    eom:
+      GPIB INSTR: {q: "", r: ""}
+    dialogues:
+      - {q: "A?", r: "a"}
+resources:
+  GPIB0::1::INSTR: {device: lantz}
+  GPIB0::2::INSTR: {device: scpi}
+  GPIB0::3::INSTR: {device: queue}
+  GPIB0::4::INSTR: {device: random}
+  GPIB0::5::INSTR: {device: selected}
+  GPIB0::6::INSTR: {device: selectable}
+  GPIB0::7::INSTR: {device: terminators}
+  GPIB0::8::INSTR: {device: plain}
+)yaml";
+
+const QMap<QString, std::shared_ptr<const Definition>> &defined() {
+    static const QMap<QString, std::shared_ptr<const Definition>> byName = [] {
+        QMap<QString, std::shared_ptr<const Definition>> loaded;
+        for (const Placement &placement : loadText(kDefinitions, "tests.yaml", {}).instruments)
+            loaded.insert(QString::fromStdString(placement.definition->name), placement.definition);
+        return loaded;
+    }();
+    return byName;
+}
+
+DefinedInstrument make(const QString &name, std::uint64_t seed = 1) {
+    return DefinedInstrument(defined().value(name), "SIM0008", seed);
+}
+
+struct Reply {
+    QByteArray text;
+    bool timedOut;
+};
+
+Reply read(Instrument &instrument) {
+    std::array<char, 512> buffer{};
+    const Instrument::Talked talked = instrument.talk(buffer, {});
+    return {QByteArray(buffer.data(), static_cast<qsizetype>(talked.count)), talked.timedOut};
+}
+
+constexpr char kTimeout[] = "(timeout)";
+
+} // namespace
+
+class DefinedInstrumentTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void answersAsPyvisaSim_data();
+    void answersAsPyvisaSim();
+    void messageEndsAtTheTerminatorOrEnd();
+    void staysAnIeee4882Device();
+    void randomReadings();
+};
+
+void DefinedInstrumentTest::initTestCase() {
+    const Loaded loaded = loadText(kDefinitions, "tests.yaml", {});
+    QVERIFY2(loaded.error.empty(), loaded.error.c_str());
+    QCOMPARE(defined().size(), 8);
+}
+
+// Each step sends a message with END and reads the reply after " -> ", if the step has one.
+void DefinedInstrumentTest::answersAsPyvisaSim_data() {
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QByteArrayList>("steps");
+    QTest::newRow("dialogues") << "lantz"
+                               << QByteArrayList{"?IDN -> LSG Serial #1234\n", "!CAL -> OK\n",
+                                                 "*RST", "?IDN;!CAL -> LSG Serial #1234;OK\n"};
+    QTest::newRow("getters and setters")
+        << "lantz" << QByteArrayList{"?FREQ -> 100.00\n", "!FREQ 10.3 -> OK\n", "?FREQ -> 10.30\n",
+                                     "!FREQ 50 -> OK\n",  "?FREQ -> 50.00\n",   "!OUT 1 -> OK\n",
+                                     "?OUT -> 1\n"};
+    QTest::newRow("refused values")
+        << "lantz" << QByteArrayList{"!FREQ 0.0 -> FREQ_ERROR\n",
+                                     "!AMP 11.0 -> ERROR\n",
+                                     "!AMP -1 -> ERROR\n",
+                                     "!OUT 2 -> ERROR\n",
+                                     "?AMP -> 1.00\n",
+                                     "SYST:ERR? -> -222,\"Data out of range\"\n"};
+    QTest::newRow("unknown command")
+        << "lantz"
+        << QByteArrayList{"BOGUS_COMMAND -> ERROR\n", "?idn -> ERROR\n",
+                          "SYST:ERR? -> -113,\"Undefined header\"\n"};
+    QTest::newRow("error text answers an empty read") << "lantz" << QByteArrayList{"-> ERROR\n"};
+    QTest::newRow("common commands stay")
+        << "lantz"
+        << QByteArrayList{"*IDN? -> QUORIN,Simulated lantz,SIM0008,1.0\n", "*OPC? -> 1\n"};
+    QTest::newRow("the file's *IDN? wins")
+        << "scpi"
+        << QByteArrayList{"*IDN? -> SCPI,MOCK,VERSION_1.0\n",
+                          "*idn? -> QUORIN,Simulated scpi,SIM0008,1.0\n"};
+    QTest::newRow("status register") << "scpi"
+                                     << QByteArrayList{"FAKE_COMMAND -> INVALID_COMMAND\n",
+                                                       "*ESR? -> 32\n",
+                                                       "*ESR? -> 0\n",
+                                                       ":VOLT:IMM:AMPL 2.00",
+                                                       "*ESR? -> 0\n",
+                                                       ":VOLT:IMM:AMPL 6.5 -> INVALID_COMMAND\n",
+                                                       "*ESR? -> 32\n",
+                                                       ":VOLT:IMM:AMPL? -> +2.00000000E+00\n",
+                                                       QByteArray("-> ") + kTimeout,
+                                                       "*ESR? -> 4\n"};
+    QTest::newRow("valid texts") << "scpi"
+                                 << QByteArrayList{"INST? -> P6V\n", "INST P25V", "INST? -> P25V\n",
+                                                   "INST X25V -> INVALID_COMMAND\n"};
+    QTest::newRow("untyped value formatted as asked")
+        << "scpi" << QByteArrayList{"OUTP? -> 0\n", "OUTP 1", "OUTP? -> 1\n"};
+    QTest::newRow("error queue") << "queue"
+                                 << QByteArrayList{":SYST:ERR? -> 0, No Error\n",
+                                                   "FAKE COMMAND",
+                                                   ":VOLT:IMM:AMPL 0",
+                                                   ":SYST:ERR? -> 1, Command error\n",
+                                                   ":SYST:ERR? -> 1, Command error\n",
+                                                   ":SYST:ERR? -> 0, No Error\n"};
+    QTest::newRow("*CLS empties the file's queue")
+        << "queue" << QByteArrayList{"FAKE;*CLS;:SYST:ERR? -> 0, No Error\n"};
+    QTest::newRow("channel picked by a property")
+        << "selected" << QByteArrayList{"I? -> 1\n",     "F? -> 1.000\n", "F 5.5",
+                                        "F? -> 5.500\n", "I 2",           "F? -> 1.000\n",
+                                        "I 1",           "F? -> 5.500\n", "F 20 -> ERROR\n",
+                                        "I 3",           "F? -> ERROR\n"};
+    QTest::newRow("channel named in the query")
+        << "selectable"
+        << QByteArrayList{"CH 1:VOLT:IMM:AMPL? -> +1.00000000E+00\n",
+                          "CH 2:VOLT:IMM:AMPL 2.5",
+                          "CH 2:VOLT:IMM:AMPL? -> +2.50000000E+00\n",
+                          "CH 1:VOLT:IMM:AMPL? -> +1.00000000E+00\n",
+                          "CH 3:NAME? -> channel\n",
+                          QByteArray("CH 4:NAME? -> ") + kTimeout};
+    QTest::newRow("terminators, bytes, no response")
+        << "terminators"
+        << QByteArrayList{"PING -> PONG\r\n",           "LINES? -> A\nB\r\n",
+                          "\xaa\x55 -> \x01\x02OK\r\n", "QUIET? -> NOTHING\r\n",
+                          "*IDN? -> MINE\r\n",          QByteArray("FAKE -> NOTHING\r\n")};
+    QTest::newRow("no terminators") << "plain" << QByteArrayList{"A? -> a", "A?\n -> a"};
+}
+
+void DefinedInstrumentTest::answersAsPyvisaSim() {
+    QFETCH(QString, device);
+    QFETCH(QByteArrayList, steps);
+    DefinedInstrument instrument = make(device);
+    for (const QByteArray &step : steps) {
+        const qsizetype arrow = step.indexOf("-> ");
+        const QByteArray message = arrow < 0 ? step : step.left(std::max<qsizetype>(arrow - 1, 0));
+        if (!message.isEmpty())
+            instrument.listen(message.toStdString(), true);
+        if (arrow < 0)
+            continue;
+        const QByteArray expected = step.mid(arrow + 3);
+        const Reply reply = read(instrument);
+        QVERIFY2(reply.timedOut == (expected == kTimeout), step.constData());
+        if (!reply.timedOut)
+            QCOMPARE(reply.text, expected);
+    }
+}
+
+void DefinedInstrumentTest::messageEndsAtTheTerminatorOrEnd() {
+    DefinedInstrument instrument = make("terminators");
+    instrument.listen("PING\n", false);
+    QCOMPARE(read(instrument).text, QByteArray("NOTHING\r\n"));
+    instrument.listen("\r\n", false);
+    QCOMPARE(read(instrument).text, QByteArray("PONG\r\n"));
+    instrument.listen("PING", true);
+    QCOMPARE(read(instrument).text, QByteArray("PONG\r\n"));
+    instrument.listen("*CLS\r\n" + std::string(Instrument::kInputCapacity + 10, 'x') + "\r\nPING\r",
+                      false);
+    instrument.listen("\n", false);
+    QCOMPARE(read(instrument).text, QByteArray("PONG\r\n"));
+    instrument.listen("SYST:ERR?\r\n", false);
+    QCOMPARE(read(instrument).text, QByteArray("-363,\"Input buffer overrun\"\r\n"));
+}
+
+void DefinedInstrumentTest::staysAnIeee4882Device() {
+    DefinedInstrument instrument = make("lantz");
+    instrument.listen("?FREQ", true);
+    QCOMPARE(instrument.serialPoll(), Instrument::kMessageAvailable);
+    instrument.clear();
+    QCOMPARE(instrument.serialPoll(), 0);
+    QVERIFY(read(instrument).text == "ERROR\n");
+
+    instrument.listen("?FREQ", true);
+    instrument.listen("?AMP", true);
+    QCOMPARE(read(instrument).text, QByteArray("1.00\n"));
+    instrument.listen("SYST:ERR?;SYST:ERR?;*ESR?", true);
+    QCOMPARE(read(instrument).text,
+             QByteArray("-420,\"Query UNTERMINATED\";-410,\"Query INTERRUPTED\";4\n"));
+
+    instrument.listen("*SRE 16", true);
+    instrument.listen("?IDN", true);
+    QVERIFY(instrument.requestsService());
+    QCOMPARE(instrument.serialPoll(), Instrument::kMessageAvailable | Instrument::kRequestService);
+}
+
+void DefinedInstrumentTest::randomReadings() {
+    DefinedInstrument instrument = make("random", 42);
+    const QRegularExpression reading("^(\\d+\\.\\d\\d)(, (\\d+\\.\\d\\d)){4}\n$");
+    instrument.listen(":SCAN?", true);
+    const QByteArray scan = read(instrument).text;
+    QVERIFY2(reading.match(QString::fromLatin1(scan)).hasMatch(), scan.constData());
+    for (const QByteArray &value : scan.trimmed().split(',')) {
+        QVERIFY(value.trimmed().toDouble() >= 0);
+        QVERIFY(value.trimmed().toDouble() <= 10.5);
+    }
+    instrument.listen(":VOLT?", true);
+    QVERIFY(QRegularExpression("^V=[+-]\\d\\.\\d, V=[+-]\\d\\.\\d\n$")
+                .match(QString::fromLatin1(read(instrument).text))
+                .hasMatch());
+
+    DefinedInstrument same = make("random", 42);
+    same.listen(":SCAN?", true);
+    QCOMPARE(read(same).text, scan);
+    DefinedInstrument other = make("random", 43);
+    other.listen(":SCAN?", true);
+    QVERIFY(read(other).text != scan);
+}
+
+QTEST_GUILESS_MAIN(DefinedInstrumentTest)
+#include "tst_definedinstrument.moc"
