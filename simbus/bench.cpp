@@ -83,14 +83,6 @@ std::optional<std::string> unescape(std::string_view text) {
     return bytes;
 }
 
-// Control characters shown as '?', so a report stays on one line.
-std::string printable(std::string_view text) {
-    std::string shown(text);
-    std::ranges::replace_if(
-        shown, [](unsigned char c) { return c < 0x20 || c == 0x7F; }, '?');
-    return shown;
-}
-
 class Parser {
 public:
     explicit Parser(std::optional<std::vector<Placement>> defined) : defined_(defined.has_value()) {
@@ -232,10 +224,10 @@ Bench benchFromEnvironment() {
         definitions::Loaded loaded =
             definitions::loadFiles(devices, definitions::installedDefinitions());
         for (const std::string &note : loaded.notes)
-            std::fprintf(stderr, "gpibsim: %s\n", printable(note).c_str());
+            std::fprintf(stderr, "gpibsim: %s\n", note.c_str());
         if (!loaded.error.empty()) {
             std::fprintf(stderr, "gpibsim: GPIBSIM_DEVICES %s; using the default bench\n",
-                         printable(loaded.error).c_str());
+                         loaded.error.c_str());
             return defaultBench();
         }
         defined = std::move(loaded.instruments);

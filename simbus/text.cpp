@@ -29,6 +29,13 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
         a, b, [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
 }
 
+std::string printable(std::string_view text) {
+    std::string shown(text);
+    std::ranges::replace_if(
+        shown, [](unsigned char c) { return c < 0x20 || c == 0x7F; }, '?');
+    return shown;
+}
+
 std::optional<int> toInt(std::string_view text) {
     int value = 0;
     const char *last = text.data() + text.size();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +14,9 @@ std::vector<std::string_view> split(std::string_view text, char separator);
 std::string_view trim(std::string_view text);
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// Control characters shown as '?', so that a report stays on one line.
+std::string printable(std::string_view text);
 
 // The whole text read as a decimal int; nothing when anything else is in it.
 std::optional<int> toInt(std::string_view text);

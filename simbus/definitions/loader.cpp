@@ -165,21 +165,28 @@ ChannelIds Loader::channelIds(const YamlFile &file, const YAML::Node &resource) 
     return ids;
 }
 
-// A failure that is no LoadFailure is still reported against the file being read.
+// A failure that is no LoadFailure is still reported against the file being read, and every
+// report is one line.
 template <typename Place> Loaded load(const ReadFile &read, const std::string &path, Place place) {
     Loader loader(read);
     std::string current = path;
+    std::string error;
     try {
         place(loader, current);
     } catch (const LoadFailure &failure) {
-        return {.error = failure.message};
+        error = failure.message;
     } catch (const YAML::Exception &failure) {
-        return {.error = fmt::format("{}:{}:{}: {}", current, failure.mark.line + 1,
-                                     failure.mark.column + 1, failure.msg)};
+        error = fmt::format("{}:{}:{}: {}", current, failure.mark.line + 1, failure.mark.column + 1,
+                            failure.msg);
     } catch (const std::exception &failure) {
-        return {.error = fmt::format("{}: {}", current, failure.what())};
+        error = fmt::format("{}: {}", current, failure.what());
     }
-    return std::move(loader.loaded());
+    if (!error.empty())
+        return {.instruments = {}, .notes = {}, .error = printable(error)};
+    Loaded loaded = std::move(loader.loaded());
+    for (std::string &note : loaded.notes)
+        note = printable(note);
+    return loaded;
 }
 
 } // namespace
