@@ -3,6 +3,7 @@
 # shellcheck shell=bash
 
 QUORIN_PACKAGES=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libbenchmark-dev
+    libyaml-cpp-dev libfmt-dev
     clang libclang-rt-14-dev xvfb xauth xdotool x11-utils imagemagick python3 dpkg-dev file)
 
 quorin_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
