@@ -84,7 +84,7 @@ void Instrument::listen(std::string_view bytes, bool end) {
             raise(kQueryInterrupted);
         }
         input_ += byte;
-        if (!messageEnd_.empty() && input_.ends_with(messageEnd_)) {
+        if (!messageEnd_.empty() && byte == messageEnd_.back() && input_.ends_with(messageEnd_)) {
             input_.resize(input_.size() - messageEnd_.size());
             runMessage();
         } else if (input_.size() > kInputCapacity) {

@@ -22,6 +22,13 @@ bool isOneOf(char code, std::string_view codes) {
     return code != 0 && codes.find(code) != std::string_view::npos;
 }
 
+// Digits, exponents, inf and nan in capitals, without the C locale's lookup.
+void toUpper(std::string &text) {
+    for (char &c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+}
+
 bool isContinuation(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
@@ -121,7 +128,7 @@ Number integerNumber(std::int64_t value, const FormatSpec &spec) {
                   .digits = std::string(buffer, end),
                   .groupSize = base == 10 ? 3u : 4u};
     if (type == 'X')
-        std::ranges::transform(number.digits, number.digits.begin(), ::toupper);
+        toUpper(number.digits);
     if (spec.alternate && base != 10)
         number.prefix = std::string("0") + type;
     return number;
@@ -225,7 +232,7 @@ Number floatNumber(double value, const FormatSpec &spec) {
         text = typedFloat(magnitude, static_cast<char>(std::tolower(type)),
                           spec.precision.value_or(6), spec.alternate);
     if (type == 'E' || type == 'F' || type == 'G')
-        std::ranges::transform(text, text.begin(), ::toupper);
+        toUpper(text);
 
     Number number{.negative = std::signbit(value) && !std::isnan(value)};
     const bool finite = std::isfinite(magnitude);

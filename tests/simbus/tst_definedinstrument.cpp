@@ -14,133 +14,13 @@ using namespace gpibsim::definitions;
 
 namespace {
 
-// pyvisa-sim's own examples (devices 1 to 5 of its default.yaml, and its channels fixture), and
-// a few more.
-constexpr char kDefinitions[] = R"yaml(spec: "1.1"
-devices:
-  lantz:
-    error: ERROR
-    dialogues:
-      - {q: "?IDN", r: "LSG Serial #1234"}
-      - {q: "!CAL", r: OK}
-      - q: "*RST"
-    properties:
-      frequency:
-        default: 100.0
-        getter: {q: "?FREQ", r: "{:.2f}"}
-        setter: {q: "!FREQ {:.2f}", r: OK, e: FREQ_ERROR}
-        specs: {min: 1, max: 100000, type: float}
-      amplitude:
-        default: 1.0
-        getter: {q: "?AMP", r: "{:.2f}"}
-        setter: {q: "!AMP {:.2f}", r: OK}
-        specs: {min: 0, max: 10, type: float}
-      output_enabled:
-        default: 0
-        getter: {q: "?OUT", r: "{:d}"}
-        setter: {q: "!OUT {:d}", r: OK}
-        specs: {valid: [0, 1], type: int}
-  scpi:
-    dialogues:
-      - {q: "*IDN?", r: "SCPI,MOCK,VERSION_1.0"}
-    error:
-      response: {command_error: INVALID_COMMAND}
-      status_register:
-        - {q: "*ESR?", command_error: 32, query_error: 4}
-    properties:
-      voltage:
-        default: 1.0
-        getter: {q: ":VOLT:IMM:AMPL?", r: "{:+.8E}"}
-        setter: {q: ":VOLT:IMM:AMPL {:.3f}"}
-        specs: {min: 1, max: 6, type: float}
-      rail:
-        default: P6V
-        getter: {q: "INST?", r: "{:s}"}
-        setter: {q: "INST {:s}"}
-        specs: {valid: ["P6V", "P25V", "N25V"], type: str}
-      untyped:
-        default: 0
-        getter: {q: "OUTP?", r: "{:d}"}
-        setter: {q: "OUTP {:d}"}
-  queue:
-    error:
-      error_queue:
-        - {q: ':SYST:ERR?', default: '0, No Error', command_error: '1, Command error'}
-    properties:
-      voltage:
-        default: 1.0
-        getter: {q: ":VOLT:IMM:AMPL?", r: "{:+.8E}"}
-        setter: {q: ":VOLT:IMM:AMPL {:.3f}"}
-        specs: {min: 1, max: 6, type: float}
-  random:
-    dialogues:
-      - {q: ":READ?", r: "{RANDOM(0, 10.5, 1):.2f}"}
-      - {q: ":SCAN?", r: "{RANDOM(0, 10.5, 5):.2f}"}
-    properties:
-      voltage:
-        default: 1.0
-        getter: {q: ":VOLT?", r: "V={RANDOM(-5, 5, 2):+.1f}"}
-  selected:
-    error: ERROR
-    properties:
-      selected_channel:
-        default: 1
-        getter: {q: 'I?', r: '{}'}
-        setter: {q: 'I {}'}
-    channels:
-      type1:
-        ids: [1, 2]
-        can_select: False
-        properties:
-          frequency:
-            default: 1.0
-            getter: {q: 'F?', r: '{:.3f}'}
-            setter: {q: 'F {:.3f}'}
-            specs: {type: float, min: 1.0, max: 10.0}
-  selectable:
-    channels:
-      channel:
-        ids: [1, 2, 3]
-        can_select: True
-        properties:
-          voltage:
-            default: 1.0
-            getter: {q: "CH {ch_id}:VOLT:IMM:AMPL?", r: "{:+.8E}"}
-            setter: {q: "CH {ch_id}:VOLT:IMM:AMPL {:.3f}"}
-            specs: {min: 1, max: 6, type: float}
-        dialogues:
-          - {q: "CH {ch_id}:NAME?", r: "channel"}
-  terminators:
-    eom:
-      GPIB INSTR: {q: "\r\n", r: "\r\n"}
-    error:
-      response: {query_error: NOTHING, command_error: null_response}
-    dialogues:
-      - {q: "PING", r: "PONG"}
-      - {q: "QUIET?", r: null_response}
-      - {q: "LINES?", r: 'A\nB'}
-      - {q: "BYTES(\xaa\x55)", r: "BYTES(\x01\x02)OK"}
-      - {q: "*IDN?", r: "MINE"}
-  plain:
-    eom:
-      GPIB INSTR: {q: "", r: ""}
-    dialogues:
-      - {q: "A?", r: "a"}
-resources:
-  GPIB0::1::INSTR: {device: lantz}
-  GPIB0::2::INSTR: {device: scpi}
-  GPIB0::3::INSTR: {device: queue}
-  GPIB0::4::INSTR: {device: random}
-  GPIB0::5::INSTR: {device: selected}
-  GPIB0::6::INSTR: {device: selectable}
-  GPIB0::7::INSTR: {device: terminators}
-  GPIB0::8::INSTR: {device: plain}
-)yaml";
+// pyvisa-sim's own examples, and a few more.
+const std::string kDefinitions = GPIBSIM_TEST_DEFINITIONS "/pyvisa-sim-examples.yaml";
 
 const QMap<QString, std::shared_ptr<const Definition>> &defined() {
     static const QMap<QString, std::shared_ptr<const Definition>> byName = [] {
         QMap<QString, std::shared_ptr<const Definition>> loaded;
-        for (const Placement &placement : loadText(kDefinitions, "tests.yaml", {}).instruments)
+        for (const Placement &placement : loadFiles(kDefinitions, {}).instruments)
             loaded.insert(QString::fromStdString(placement.definition->name), placement.definition);
         return loaded;
     }();
@@ -179,7 +59,7 @@ private slots:
 };
 
 void DefinedInstrumentTest::initTestCase() {
-    const Loaded loaded = loadText(kDefinitions, "tests.yaml", {});
+    const Loaded loaded = loadFiles(kDefinitions, {});
     QVERIFY2(loaded.error.empty(), loaded.error.c_str());
     QCOMPARE(defined().size(), 8);
 }
