@@ -46,7 +46,7 @@ bool isFalse(std::string_view text) {
 
 // A query of a dialogue or getter, and the node that holds it.
 struct Query {
-    YAML::Node at{};
+    const YamlNode *at = nullptr;
     std::string text{};
 };
 
@@ -55,22 +55,25 @@ public:
     Builder(const YamlFile &file, const ChannelIds &channelIds)
         : file_(file), channelIds_(channelIds) {}
 
-    std::shared_ptr<Definition> build(const std::string &name, const YAML::Node &device);
+    std::shared_ptr<Definition> build(const std::string &name, const YamlNode &device);
 
 private:
-    void readEom(const YAML::Node &eom);
-    void readErrors(const YAML::Node &error);
-    void readRegisters(const YAML::Node &registers);
-    void readQueues(const YAML::Node &queues);
-    void readComponent(const YAML::Node &node, Component &component, bool inChannel);
-    Property readProperty(const std::string &name, const YAML::Node &node);
-    std::optional<Specs> readSpecs(const YAML::Node &node);
-    Value typed(const YAML::Node &node, const std::optional<Specs> &specs, std::string_view what);
-    void checkGetter(const YAML::Node &at, const Property &property, const Response &response);
-    void readChannels(const YAML::Node &channels);
-    std::string bytes(const YAML::Node &at, std::string_view text);
-    Response response(const YAML::Node &at, ParsedResponse parsed);
-    std::vector<std::string> ids(const std::string &group, const YAML::Node &node);
+    void readEom(const YamlNode &eom);
+    void readErrors(const YamlNode &error);
+    void readRegisters(const YamlNode &registers);
+    void readQueues(const YamlNode &queues);
+    void readComponent(const YamlNode &node, Component &component, bool inChannel);
+    void readDialogue(const YamlNode &dialogue, Component &component);
+    void readGetter(const YamlNode &getter, Component &component);
+    void readSetter(const YamlNode &setter, Component &component, bool inChannel);
+    Property readProperty(const std::string &name, const YamlNode &node);
+    std::optional<Specs> readSpecs(const YamlNode &node);
+    Value typed(const YamlNode &node, const std::optional<Specs> &specs, std::string_view what);
+    void checkGetter(const YamlNode &at, const Property &property, const Response &response);
+    void readChannels(const YamlNode &channels);
+    std::string bytes(const YamlNode &at, std::string_view text);
+    Response response(const YamlNode &at, ParsedResponse parsed);
+    std::vector<std::string> ids(const std::string &group, const YamlNode &node);
     void addActions(Component &component, std::size_t channel,
                     const std::vector<std::string> &dialogueKeys,
                     const std::vector<std::string> &getterKeys);
@@ -86,73 +89,69 @@ private:
     std::vector<Query> getterQueries_;
 };
 
-std::shared_ptr<Definition> Builder::build(const std::string &name, const YAML::Node &device) {
+std::shared_ptr<Definition> Builder::build(const std::string &name, const YamlNode &device) {
     file_.expectMap(device, fmt::format("device \"{}\"", name));
     definition_ = std::make_shared<Definition>();
     definition_->name = name;
-    if (device.IsNull())
-        return definition_;
-    if (device["bases"])
-        file_.fail(device["bases"], "bases is not supported");
-    if (const YAML::Node eom = device["eom"])
-        readEom(eom);
-    if (const YAML::Node error = device["error"])
-        readErrors(error);
+    if (const YamlNode *bases = device.find("bases"))
+        file_.fail(*bases, "bases is not supported");
+    if (const YamlNode *eom = device.find("eom"))
+        readEom(*eom);
+    if (const YamlNode *error = device.find("error"))
+        readErrors(*error);
     readComponent(device, definition_->device, false);
     addActions(definition_->device, 0, queryKeys(dialogueQueries_), queryKeys(getterQueries_));
-    if (const YAML::Node channels = device["channels"])
-        readChannels(channels);
+    if (const YamlNode *channels = device.find("channels"))
+        readChannels(*channels);
     return definition_;
 }
 
-void Builder::readEom(const YAML::Node &eom) {
+void Builder::readEom(const YamlNode &eom) {
     file_.expectMap(eom, "eom");
-    if (!eom.IsMap() || !eom["GPIB INSTR"])
+    const YamlNode *gpib = eom.find("GPIB INSTR");
+    if (gpib == nullptr)
         return;
-    const YAML::Node gpib = eom["GPIB INSTR"];
-    file_.expectMap(gpib, "eom of GPIB INSTR");
-    if (!gpib.IsMap())
-        file_.fail(gpib, "eom of GPIB INSTR needs q and r");
-    definition_->messageEnd = bytes(gpib["q"], stripped(file_.requiredText(gpib, "q")));
-    definition_->responseEnd = bytes(gpib["r"], stripped(file_.requiredText(gpib, "r")));
+    if (!gpib->isMap())
+        file_.fail(*gpib, "eom of GPIB INSTR needs q and r");
+    definition_->messageEnd = bytes(keyOr(*gpib, "q"), stripped(file_.requiredText(*gpib, "q")));
+    definition_->responseEnd = bytes(keyOr(*gpib, "r"), stripped(file_.requiredText(*gpib, "r")));
 }
 
-void Builder::readErrors(const YAML::Node &error) {
-    if (error.IsScalar() || error.IsNull()) {
+void Builder::readErrors(const YamlNode &error) {
+    if (error.isScalar() || error.isNull()) {
         const std::string text = file_.text(error, "error");
         definition_->commandError = response(error, fixedResponse(text));
         definition_->queryError = definition_->commandError;
         return;
     }
     file_.expectMap(error, "error");
-    if (const YAML::Node responses = error["response"]) {
-        file_.expectMap(responses, "error response");
-        if (responses.IsMap()) {
-            definition_->commandError =
-                response(responses, fixedResponse(file_.optionalText(responses, "command_error")));
-            definition_->queryError =
-                response(responses, fixedResponse(file_.optionalText(responses, "query_error")));
-        }
+    if (const YamlNode *responses = error.find("response")) {
+        file_.expectMap(*responses, "error response");
+        definition_->commandError =
+            response(*responses, fixedResponse(file_.optionalText(*responses, "command_error")));
+        definition_->queryError =
+            response(*responses, fixedResponse(file_.optionalText(*responses, "query_error")));
     }
     // Registers win a query they share with a queue, so they are added last.
-    if (const YAML::Node queues = error["error_queue"])
-        readQueues(queues);
-    if (const YAML::Node registers = error["status_register"])
-        readRegisters(registers);
+    if (const YamlNode *queues = error.find("error_queue"))
+        readQueues(*queues);
+    if (const YamlNode *registers = error.find("status_register"))
+        readRegisters(*registers);
 }
 
-void Builder::readRegisters(const YAML::Node &registers) {
+void Builder::readRegisters(const YamlNode &registers) {
     file_.expectSequence(registers, "status_register");
-    for (const YAML::Node &entry : registers) {
+    for (const YamlNode *item : registers.items) {
+        const YamlNode &entry = *item;
         file_.expectMap(entry, "a status register");
         DefinedRegister defined;
-        for (const auto &item : entry) {
-            const std::string name = file_.text(item.first, "a name");
+        for (const auto &[key, value] : entry.entries) {
+            const std::string name = file_.text(*key, "a name");
             if (name == "q")
                 continue;
-            const std::optional<std::int64_t> bits = parseInt(file_.text(item.second, name));
+            const std::optional<std::int64_t> bits = parseInt(file_.text(*value, name));
             if (!bits)
-                file_.fail(item.second, fmt::format("{} is not an integer", name));
+                file_.fail(*value, fmt::format("{} is not an integer", name));
             if (name == "command_error")
                 defined.commandError = *bits;
             else if (name == "query_error")
@@ -165,15 +164,16 @@ void Builder::readRegisters(const YAML::Node &registers) {
     }
 }
 
-void Builder::readQueues(const YAML::Node &queues) {
+void Builder::readQueues(const YamlNode &queues) {
     file_.expectSequence(queues, "error_queue");
-    for (const YAML::Node &entry : queues) {
+    for (const YamlNode *item : queues.items) {
+        const YamlNode &entry = *item;
         file_.expectMap(entry, "an error queue");
         const auto entryText = [&](const char *key) -> std::optional<std::string> {
             const std::optional<std::string> text = file_.optionalText(entry, key);
             if (!text)
                 return std::nullopt;
-            return bytes(entry[key], *text);
+            return bytes(keyOr(entry, key), *text);
         };
         DefinedQueue defined{.whenEmpty = bytes(entry, file_.requiredText(entry, "default")),
                              .commandError = entryText("command_error"),
@@ -185,108 +185,111 @@ void Builder::readQueues(const YAML::Node &queues) {
     }
 }
 
-void Builder::readComponent(const YAML::Node &node, Component &component, bool inChannel) {
+void Builder::readComponent(const YamlNode &node, Component &component, bool inChannel) {
     dialogueQueries_.clear();
     getterQueries_.clear();
-    if (const YAML::Node dialogues = node["dialogues"]) {
-        file_.expectSequence(dialogues, "dialogues");
-        for (const YAML::Node &dialogue : dialogues) {
-            file_.expectMap(dialogue, "a dialogue");
-            if (!dialogue.IsMap())
-                file_.fail(dialogue, "a dialogue without q");
-            const std::optional<std::string> reply = file_.optionalText(dialogue, "r");
-            component.dialogues.push_back(
-                response(dialogue["r"] ? dialogue["r"] : dialogue,
-                         dialogueResponse(reply ? std::optional<std::string_view>(stripped(*reply))
-                                                : std::nullopt)));
-            dialogueQueries_.push_back(
-                {dialogue, bytes(dialogue, stripped(file_.requiredText(dialogue, "q")))});
-        }
+    if (const YamlNode *dialogues = node.find("dialogues")) {
+        file_.expectSequence(*dialogues, "dialogues");
+        for (const YamlNode *dialogue : dialogues->items)
+            readDialogue(*dialogue, component);
     }
-    if (const YAML::Node properties = node["properties"]) {
-        file_.expectMap(properties, "properties");
-        for (const auto &item : properties) {
-            const std::string name = file_.text(item.first, "a property's name");
-            const YAML::Node &value = item.second;
-            component.properties.push_back(readProperty(name, value));
-            const std::size_t index = component.properties.size() - 1;
-            if (const YAML::Node getter = value["getter"]) {
-                file_.expectMap(getter, "getter");
-                const std::optional<std::string> reply =
-                    getter.IsMap() ? file_.optionalText(getter, "r") : std::nullopt;
-                Response shown =
-                    response(getter["r"] ? getter["r"] : getter,
-                             reply ? getterResponse(stripped(*reply)) : ParsedResponse{});
-                checkGetter(getter, component.properties.back(), shown);
-                component.getters.push_back({index, std::move(shown)});
-                getterQueries_.push_back(
-                    {getter, bytes(getter, stripped(file_.requiredText(getter, "q")))});
-            }
-            if (const YAML::Node setter = value["setter"]) {
-                file_.expectMap(setter, "setter");
-                if (!setter.IsMap())
-                    file_.fail(setter, "a setter without q");
-                SetterPattern::Parsed pattern = SetterPattern::parse(
-                    normalPattern(stripped(file_.requiredText(setter, "q"))), inChannel);
-                if (!pattern.error.empty())
-                    file_.fail(setter["q"], fmt::format("setter of {}: {}", name, pattern.error));
-                const auto fixed = [&](const char *key) {
-                    const std::optional<std::string> text = file_.optionalText(setter, key);
-                    return response(
-                        setter[key] ? setter[key] : setter,
-                        fixedResponse(text ? std::optional<std::string_view>(stripped(*text))
-                                           : std::nullopt));
-                };
-                std::optional<Response> refused;
-                if (setter["e"])
-                    refused = fixed("e");
-                component.setters.push_back(
-                    {index, std::move(pattern.pattern), fixed("r"), std::move(refused)});
-            }
+    if (const YamlNode *properties = node.find("properties")) {
+        file_.expectMap(*properties, "properties");
+        for (const auto &[key, value] : properties->entries) {
+            const std::string name = file_.text(*key, "a property's name");
+            component.properties.push_back(readProperty(name, *value));
+            if (const YamlNode *getter = value->find("getter"))
+                readGetter(*getter, component);
+            if (const YamlNode *setter = value->find("setter"))
+                readSetter(*setter, component, inChannel);
         }
     }
 }
 
-Property Builder::readProperty(const std::string &name, const YAML::Node &node) {
+void Builder::readDialogue(const YamlNode &dialogue, Component &component) {
+    if (!dialogue.isMap())
+        file_.fail(dialogue, "a dialogue without q");
+    const std::optional<std::string> reply = file_.optionalText(dialogue, "r");
+    component.dialogues.push_back(
+        response(keyOr(dialogue, "r"),
+                 dialogueResponse(reply ? std::optional<std::string_view>(stripped(*reply))
+                                        : std::nullopt)));
+    dialogueQueries_.push_back(
+        {&dialogue, bytes(dialogue, stripped(file_.requiredText(dialogue, "q")))});
+}
+
+// A getter of the property read last.
+void Builder::readGetter(const YamlNode &getter, Component &component) {
+    file_.expectMap(getter, "getter");
+    const std::optional<std::string> reply = file_.optionalText(getter, "r");
+    Response shown =
+        response(keyOr(getter, "r"), reply ? getterResponse(stripped(*reply)) : ParsedResponse{});
+    checkGetter(getter, component.properties.back(), shown);
+    component.getters.push_back({component.properties.size() - 1, std::move(shown)});
+    getterQueries_.push_back({&getter, bytes(getter, stripped(file_.requiredText(getter, "q")))});
+}
+
+// A setter of the property read last.
+void Builder::readSetter(const YamlNode &setter, Component &component, bool inChannel) {
+    file_.expectMap(setter, "setter");
+    SetterPattern::Parsed pattern =
+        SetterPattern::parse(normalPattern(stripped(file_.requiredText(setter, "q"))), inChannel);
+    if (!pattern.error.empty())
+        file_.fail(
+            keyOr(setter, "q"),
+            fmt::format("setter of {}: {}", component.properties.back().name, pattern.error));
+    const auto fixed = [&](const char *key) {
+        const std::optional<std::string> text = file_.optionalText(setter, key);
+        return response(
+            keyOr(setter, key),
+            fixedResponse(text ? std::optional<std::string_view>(stripped(*text)) : std::nullopt));
+    };
+    std::optional<Response> refused;
+    if (setter.find("e") != nullptr)
+        refused = fixed("e");
+    component.setters.push_back({component.properties.size() - 1, std::move(pattern.pattern),
+                                 fixed("r"), std::move(refused)});
+}
+
+Property Builder::readProperty(const std::string &name, const YamlNode &node) {
     file_.expectMap(node, fmt::format("property {}", name));
     Property property{.name = name};
-    if (node.IsNull())
-        return property;
-    property.specs = node["specs"] ? readSpecs(node["specs"]) : std::nullopt;
-    const YAML::Node initial = node["default"];
-    property.initial = initial ? typed(initial, property.specs, "default") : Value(std::string());
+    const YamlNode *specs = node.find("specs");
+    property.specs = specs != nullptr ? readSpecs(*specs) : std::nullopt;
+    const YamlNode *initial = node.find("default");
+    property.initial =
+        initial != nullptr ? typed(*initial, property.specs, "default") : Value(std::string());
     if (!initial && property.specs && property.specs->type != ValueType::Text)
         file_.fail(node, fmt::format("property {} has no default {}", name,
                                      typeName(property.specs->type)));
     const Accepted accepted = acceptValue(property, property.initial);
     if (std::holds_alternative<DeviceError>(accepted))
-        file_.fail(initial ? initial : node, fmt::format("default of {} outside its specs", name));
+        file_.fail(keyOr(node, "default"), fmt::format("default of {} outside its specs", name));
     return property;
 }
 
-std::optional<Specs> Builder::readSpecs(const YAML::Node &node) {
+std::optional<Specs> Builder::readSpecs(const YamlNode &node) {
     file_.expectMap(node, "specs");
-    if (node.IsNull() || node.size() == 0)
+    if (node.entries.empty())
         return std::nullopt;
-    const std::optional<ValueType> type =
-        typeNamed(node["type"] ? file_.text(node["type"], "type") : "");
+    const std::optional<ValueType> type = typeNamed(file_.optionalText(node, "type").value_or(""));
     if (!type)
-        file_.fail(node["type"] ? node["type"] : node, "specs need a type: int, float or str");
+        file_.fail(keyOr(node, "type"), "specs need a type: int, float or str");
     Specs specs{.type = *type};
     const std::optional<Specs> typeOnly = specs;
-    if (const YAML::Node min = node["min"])
-        specs.min = typed(min, typeOnly, "min");
-    if (const YAML::Node max = node["max"])
-        specs.max = typed(max, typeOnly, "max");
-    if (const YAML::Node valid = node["valid"]) {
-        file_.expectSequence(valid, "valid");
-        for (const YAML::Node &value : valid)
-            specs.valid.push_back(typed(value, typeOnly, "a valid value"));
+    if (const YamlNode *min = node.find("min"))
+        specs.min = typed(*min, typeOnly, "min");
+    if (const YamlNode *max = node.find("max"))
+        specs.max = typed(*max, typeOnly, "max");
+    if (const YamlNode *valid = node.find("valid")) {
+        file_.expectSequence(*valid, "valid");
+        for (const YamlNode *value : valid->items)
+            specs.valid.push_back(typed(*value, typeOnly, "a valid value"));
     }
     return specs;
 }
 
-Value Builder::typed(const YAML::Node &node, const std::optional<Specs> &specs,
+Value Builder::typed(const YamlNode &node, const std::optional<Specs> &specs,
                      std::string_view what) {
     std::string text = file_.text(node, what);
     if (!specs)
@@ -299,7 +302,7 @@ Value Builder::typed(const YAML::Node &node, const std::optional<Specs> &specs,
 
 // A getter must format its property's value: any value of the type its specs give, or else
 // the default, which is all a property without specs has to go by.
-void Builder::checkGetter(const YAML::Node &at, const Property &property, const Response &shown) {
+void Builder::checkGetter(const YamlNode &at, const Property &property, const Response &shown) {
     if (shown.kind != Response::Kind::Formatted)
         return;
     std::string wrong;
@@ -316,29 +319,26 @@ void Builder::checkGetter(const YAML::Node &at, const Property &property, const 
         }
     }
     if (!wrong.empty())
-        file_.fail(at["r"] ? at["r"] : at, fmt::format("getter of {}: {}", property.name, wrong));
+        file_.fail(keyOr(at, "r"), fmt::format("getter of {}: {}", property.name, wrong));
 }
 
-void Builder::readChannels(const YAML::Node &channels) {
+void Builder::readChannels(const YamlNode &channels) {
     file_.expectMap(channels, "channels");
-    for (const auto &item : channels) {
-        const std::string name = file_.text(item.first, "a channel group's name");
-        const YAML::Node &node = item.second;
+    for (const auto &[key, value] : channels.entries) {
+        const std::string name = file_.text(*key, "a channel group's name");
+        const YamlNode &node = *value;
         file_.expectMap(node, fmt::format("channels {}", name));
         ChannelGroup &group = definition_->channels.emplace_back();
-        if (node.IsNull())
-            continue;
         group.ids = ids(name, node);
-        group.canSelect =
-            !(node["can_select"] && isFalse(file_.text(node["can_select"], "can_select")));
+        group.canSelect = !isFalse(file_.optionalText(node, "can_select").value_or(""));
         readComponent(node, group, true);
         if (!group.canSelect) {
             addActions(group, 0, queryKeys(dialogueQueries_), queryKeys(getterQueries_));
             const auto &properties = definition_->device.properties;
             const auto selected = std::ranges::find(properties, kSelectedChannel, &Property::name);
             if (selected == properties.end())
-                file_.fail(node["can_select"], "channels that cannot select need the device "
-                                               "property selected_channel");
+                file_.fail(keyOr(node, "can_select"), "channels that cannot select need the device "
+                                                      "property selected_channel");
             definition_->selectedChannel = static_cast<std::size_t>(selected - properties.begin());
             continue;
         }
@@ -352,15 +352,15 @@ void Builder::readChannels(const YAML::Node &channels) {
     }
 }
 
-std::vector<std::string> Builder::ids(const std::string &group, const YAML::Node &node) {
+std::vector<std::string> Builder::ids(const std::string &group, const YamlNode &node) {
     const auto given = channelIds_.find(group);
     if (given != channelIds_.end() && !given->second.empty())
         return given->second;
     std::vector<std::string> ids;
-    if (const YAML::Node list = node["ids"]) {
-        file_.expectSequence(list, "ids");
-        for (const YAML::Node &id : list)
-            ids.push_back(file_.text(id, "a channel id"));
+    if (const YamlNode *list = node.find("ids")) {
+        file_.expectSequence(*list, "ids");
+        for (const YamlNode *id : list->items)
+            ids.push_back(file_.text(*id, "a channel id"));
     }
     return ids;
 }
@@ -395,26 +395,28 @@ std::vector<std::vector<std::string>> Builder::channelKeys(const std::vector<Que
             if (wrong.empty() && field->name != "ch_id")
                 wrong = fmt::format("field {{{}}} where only {{ch_id}} can stand", field->name);
         if (!wrong.empty())
-            file_.fail(query.at, fmt::format("channel query \"{}\": {}", query.text, wrong));
+            file_.fail(keyOr(*query.at, "q"),
+                       fmt::format("channel query \"{}\": {}", query.text, wrong));
         for (std::size_t channel = 0; channel < ids.size(); ++channel) {
             const std::optional<std::string> key = formatWith(format.format, ids[channel]);
             if (!key)
-                file_.fail(query.at, fmt::format("channel query \"{}\" cannot show the id {}",
-                                                 query.text, ids[channel]));
+                file_.fail(keyOr(*query.at, "q"),
+                           fmt::format("channel query \"{}\" cannot show the id {}", query.text,
+                                       ids[channel]));
             keys[channel].push_back(queryKey(*key));
         }
     }
     return keys;
 }
 
-std::string Builder::bytes(const YAML::Node &at, std::string_view text) {
+std::string Builder::bytes(const YamlNode &at, std::string_view text) {
     ParsedBytes parsed = definitionBytes(text);
     if (!parsed.error.empty())
         file_.fail(at, parsed.error);
     return std::move(parsed.bytes);
 }
 
-Response Builder::response(const YAML::Node &at, ParsedResponse parsed) {
+Response Builder::response(const YamlNode &at, ParsedResponse parsed) {
     if (!parsed.error.empty())
         file_.fail(at, parsed.error);
     return std::move(parsed.response);
@@ -423,8 +425,7 @@ Response Builder::response(const YAML::Node &at, ParsedResponse parsed) {
 } // namespace
 
 std::shared_ptr<Definition> buildDefinition(const YamlFile &file, const std::string &name,
-                                            const YAML::Node &device,
-                                            const ChannelIds &channelIds) {
+                                            const YamlNode &device, const ChannelIds &channelIds) {
     return Builder(file, channelIds).build(name, device);
 }
 

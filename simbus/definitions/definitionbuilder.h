@@ -16,6 +16,6 @@ using ChannelIds = std::map<std::string, std::vector<std::string>, std::less<>>;
 // The device `name`, whose node is `device` in `file`, as a resource places it: its eom for
 // "GPIB INSTR", error handling, dialogues, properties and channels. Throws LoadFailure.
 std::shared_ptr<Definition> buildDefinition(const YamlFile &file, const std::string &name,
-                                            const YAML::Node &device, const ChannelIds &channelIds);
+                                            const YamlNode &device, const ChannelIds &channelIds);
 
 } // namespace gpibsim::definitions

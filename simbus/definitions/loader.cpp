@@ -2,10 +2,12 @@
 
 #include "simbus/definitions/definitionbuilder.h"
 #include "simbus/definitions/resourcename.h"
+#include "simbus/definitions/yamldocument.h"
 #include "simbus/definitions/yamlfile.h"
 #include "simbus/text.h"
 
 #include <fmt/format.h>
+#include <yaml-cpp/exceptions.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,20 +30,20 @@ bool isTrue(std::string_view text) {
 }
 
 // The versions pyvisa-sim reads: 1.0 and 1.1.
-void checkVersion(const YamlFile &file, const YAML::Node &root) {
-    if (!root.IsMap())
+void checkVersion(const YamlFile &file, const YamlNode &root) {
+    if (!root.isMap())
         file.fail(root, "not a mapping of spec, devices and resources");
-    if (!root["spec"])
+    const YamlNode *spec = root.find("spec");
+    if (spec == nullptr)
         file.fail(root, "no spec version");
-    const YAML::Node spec = root["spec"];
-    const std::string version = file.text(spec, "spec");
+    const std::string version = file.text(*spec, "spec");
     const std::vector<std::string_view> parts = split(version, '.');
     const std::optional<int> major = toInt(parts[0]);
     const std::optional<int> minor = parts.size() > 1 ? toInt(parts[1]) : 0;
     if (!major || !minor || parts.size() > 2)
-        file.fail(spec, fmt::format("spec \"{}\" is not a version X.Y", version));
+        file.fail(*spec, fmt::format("spec \"{}\" is not a version X.Y", version));
     if (*major != 1 || *minor > 1)
-        file.fail(spec, fmt::format("spec {} is not 1.0 or 1.1", version));
+        file.fail(*spec, fmt::format("spec {} is not 1.0 or 1.1", version));
 }
 
 class Loader {
@@ -54,14 +56,17 @@ public:
 
 private:
     struct Document {
+        explicit Document(const std::string &path, std::string_view text)
+            : file(path), yaml(text) {}
+
         YamlFile file;
-        YAML::Node root;
+        YamlDocument yaml;
     };
 
     const Document &document(const std::string &path, std::string_view text);
-    const Document &referenced(const Document &from, const YAML::Node &at, const std::string &name);
-    void placeResource(const Document &document, const YAML::Node &key, const YAML::Node &resource);
-    ChannelIds channelIds(const YamlFile &file, const YAML::Node &resource);
+    const Document &referenced(const Document &from, const YamlNode &at, const std::string &name);
+    void placeResource(const Document &document, const YamlNode &key, const YamlNode &resource);
+    ChannelIds channelIds(const YamlFile &file, const YamlNode &resource);
 
     const ReadFile &read_;
     std::map<std::string, Document, std::less<>> documents_;
@@ -70,31 +75,29 @@ private:
 
 void Loader::placeFile(const std::string &path, std::string_view text) {
     const Document &source = document(path, text);
-    const YAML::Node resources = source.root["resources"];
-    if (!resources)
+    const YamlNode *resources = source.yaml.root().find("resources");
+    if (resources == nullptr)
         return;
-    source.file.expectMap(resources, "resources");
-    for (const auto &item : resources)
-        placeResource(source, item.first, item.second);
+    source.file.expectMap(*resources, "resources");
+    for (const auto &[key, value] : resources->entries)
+        placeResource(source, *key, *value);
 }
 
 const Loader::Document &Loader::document(const std::string &path, std::string_view text) {
     if (const auto known = documents_.find(path); known != documents_.end())
         return known->second;
-    YamlFile file(path);
-    YAML::Node root;
     try {
-        root = YAML::Load(std::string(text));
+        const Document &read = documents_.try_emplace(path, path, text).first->second;
+        checkVersion(read.file, read.yaml.root());
+        return read;
     } catch (const YAML::Exception &malformed) {
         throw LoadFailure{fmt::format("{}:{}:{}: malformed YAML: {}", path, malformed.mark.line + 1,
                                       malformed.mark.column + 1, malformed.msg)};
     }
-    checkVersion(file, root);
-    return documents_.try_emplace(path, Document{std::move(file), root}).first->second;
 }
 
 // A file a resource names, relative to the folder of the file that names it.
-const Loader::Document &Loader::referenced(const Document &from, const YAML::Node &at,
+const Loader::Document &Loader::referenced(const Document &from, const YamlNode &at,
                                            const std::string &name) {
     const std::string path =
         (std::filesystem::path(from.file.path()).parent_path() / name).lexically_normal().string();
@@ -106,8 +109,7 @@ const Loader::Document &Loader::referenced(const Document &from, const YAML::Nod
     return document(path, *read.text);
 }
 
-void Loader::placeResource(const Document &source, const YAML::Node &key,
-                           const YAML::Node &resource) {
+void Loader::placeResource(const Document &source, const YamlNode &key, const YamlNode &resource) {
     const YamlFile &file = source.file;
     const std::string name = file.text(key, "a resource's name");
     const ResourceName parsed = parseResourceName(name);
@@ -120,8 +122,7 @@ void Loader::placeResource(const Document &source, const YAML::Node &key,
     if (parsed.kind == ResourceName::Kind::Malformed)
         file.fail(key, fmt::format("resource {}: {}", name, parsed.why));
     file.expectMap(resource, fmt::format("resource {}", name));
-    if (resource.IsMap() && resource["bundled"] &&
-        isTrue(file.text(resource["bundled"], "bundled"))) {
+    if (isTrue(file.optionalText(resource, "bundled").value_or(""))) {
         loaded_.notes.push_back(fmt::format("{}: resource {} skipped: it names a file of "
                                             "pyvisa-sim's own",
                                             file.where(key), name));
@@ -130,43 +131,44 @@ void Loader::placeResource(const Document &source, const YAML::Node &key,
     const std::string device = file.requiredText(resource, "device");
     const std::optional<std::string> filename = file.optionalText(resource, "filename");
     const Document &holder =
-        filename ? referenced(source, resource["filename"], *filename) : source;
-    const YAML::Node devices = holder.root["devices"];
-    if (devices)
-        holder.file.expectMap(devices, "devices");
-    if (!devices || !devices.IsMap() || !devices[device])
-        file.fail(resource["device"], fmt::format("unknown device \"{}\"{}", device,
-                                                  filename ? " in " + holder.file.path() : ""));
-    const YAML::Node node = devices[device];
+        filename ? referenced(source, keyOr(resource, "filename"), *filename) : source;
+    const YamlNode *devices = holder.yaml.root().find("devices");
+    if (devices != nullptr)
+        holder.file.expectMap(*devices, "devices");
+    const YamlNode *node = devices != nullptr ? devices->find(device) : nullptr;
+    if (node == nullptr)
+        file.fail(keyOr(resource, "device"),
+                  fmt::format("unknown device \"{}\"{}", device,
+                              filename ? " in " + holder.file.path() : ""));
 
     const auto taken = std::ranges::find(loaded_.instruments, parsed.address, &Placement::address);
     if (taken != loaded_.instruments.end())
         file.fail(key, fmt::format("{} is at the address of the resource at {}", name,
                                    taken->definition->origin));
     std::shared_ptr<Definition> definition =
-        buildDefinition(holder.file, device, node, channelIds(file, resource));
+        buildDefinition(holder.file, device, *node, channelIds(file, resource));
     definition->origin = file.where(key);
     loaded_.instruments.push_back(
         {.kind = InstrumentKind::Defined, .address = parsed.address, .definition = definition});
 }
 
-ChannelIds Loader::channelIds(const YamlFile &file, const YAML::Node &resource) {
+ChannelIds Loader::channelIds(const YamlFile &file, const YamlNode &resource) {
     ChannelIds ids;
-    const YAML::Node given = resource["channel_ids"];
-    if (!given)
+    const YamlNode *given = resource.find("channel_ids");
+    if (given == nullptr)
         return ids;
-    file.expectMap(given, "channel_ids");
-    for (const auto &item : given) {
-        std::vector<std::string> &group = ids[file.text(item.first, "a channel group's name")];
-        file.expectSequence(item.second, "channel ids");
-        for (const YAML::Node &id : item.second)
-            group.push_back(file.text(id, "a channel id"));
+    file.expectMap(*given, "channel_ids");
+    for (const auto &[key, value] : given->entries) {
+        std::vector<std::string> &group = ids[file.text(*key, "a channel group's name")];
+        file.expectSequence(*value, "channel ids");
+        for (const YamlNode *id : value->items)
+            group.push_back(file.text(*id, "a channel id"));
     }
     return ids;
 }
 
-// A failure that is no LoadFailure is still reported against the file being read, and every
-// report is one line.
+// A failure that is no LoadFailure, such as running out of memory, is still reported against
+// the file being read, and every report is one line.
 template <typename Place> Loaded load(const ReadFile &read, const std::string &path, Place place) {
     Loader loader(read);
     std::string current = path;
@@ -175,9 +177,6 @@ template <typename Place> Loaded load(const ReadFile &read, const std::string &p
         place(loader, current);
     } catch (const LoadFailure &failure) {
         error = failure.message;
-    } catch (const YAML::Exception &failure) {
-        error = fmt::format("{}:{}:{}: {}", current, failure.mark.line + 1, failure.mark.column + 1,
-                            failure.msg);
     } catch (const std::exception &failure) {
         error = fmt::format("{}: {}", current, failure.what());
     }

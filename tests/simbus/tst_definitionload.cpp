@@ -216,7 +216,7 @@ void DefinitionLoadTest::badFiles_data() {
         ids: [1]
         dialogues:
           - {q: "C{}?", r: "x"}
-)") << QByteArray("lab/bad.yaml:8:13: channel query \"C{}?\": field {} where only {ch_id}");
+)") << QByteArray("lab/bad.yaml:8:17: channel query \"C{}?\": field {} where only {ch_id}");
     QTest::newRow("channels without selected_channel") << withDevice(R"(    channels:
       ch:
         ids: [1]
