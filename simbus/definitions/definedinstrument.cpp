@@ -8,7 +8,7 @@ namespace gpibsim::definitions {
 
 namespace {
 
-// pyvisa-sim's queues grow without end; these keep the newest entries only up to this many.
+// pyvisa-sim's queues grow without end; these keep their first entries, up to this many.
 constexpr std::size_t kLongestQueue = 100;
 
 // The model in the identity: the device's name, without what would break the four fields.

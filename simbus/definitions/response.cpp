@@ -74,13 +74,13 @@ ParsedResponse randomResponse(std::string_view text) {
         return failed("RANDOM takes (min, max, count): two numbers and a whole number");
     if (*count < 0 || *count > kMostReadings)
         return failed(fmt::format("RANDOM count not 0..{}", kMostReadings));
+    const std::string wrong = formatError(fields[0]->spec, ValueType::Float);
+    if (!wrong.empty())
+        return failed(wrong);
     Response &response = parsed.response;
     response.random = {*min, *max, static_cast<int>(*count)};
     response.format = std::move(format.format);
     response.format.pieces.front().field->name.clear();
-    const std::string wrong = formatError(fields[0]->spec, ValueType::Float);
-    if (!wrong.empty())
-        return failed(wrong);
     return parsed;
 }
 
