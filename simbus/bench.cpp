@@ -1,6 +1,9 @@
 #include "simbus/bench.h"
 
 #include "simbus/address.h"
+#include "simbus/definitions/definition.h"
+#include "simbus/definitions/libraryfolder.h"
+#include "simbus/definitions/loader.h"
 #include "simbus/text.h"
 
 #include <algorithm>
@@ -85,6 +88,11 @@ std::optional<std::string> unescape(std::string_view text) {
 
 class Parser {
 public:
+    explicit Parser(std::optional<std::vector<Placement>> defined) : defined_(defined.has_value()) {
+        if (defined)
+            bench_.instruments = std::move(*defined);
+    }
+
     // What is wrong with the item; empty when nothing is.
     std::string add(std::string_view item);
     // Completes the bench; returns what is wrong with it as a whole.
@@ -103,6 +111,7 @@ private:
     std::string answer(std::string_view item, std::string_view value);
 
     Bench bench_;
+    bool defined_;
     bool none_ = false;
     std::vector<Answer> answers_;
 };
@@ -133,8 +142,10 @@ std::string Parser::place(InstrumentKind kind, std::string_view address) {
     const std::optional<Addr4882_t> at = toAddress(address);
     if (!at)
         return "the address is not PAD (1..30) or PAD.SAD (SAD 96..126)";
-    if (std::ranges::any_of(bench_.instruments,
-                            [&](const Placement &p) { return p.address == *at; }))
+    const auto taken = std::ranges::find(bench_.instruments, *at, &Placement::address);
+    if (taken != bench_.instruments.end() && taken->definition)
+        return "the instrument of " + taken->definition->origin + " is already at that address";
+    if (taken != bench_.instruments.end())
         return "an instrument is already at that address";
     bench_.instruments.push_back({kind, *at, std::nullopt});
     return {};
@@ -174,7 +185,7 @@ std::string Parser::answer(std::string_view item, std::string_view value) {
 std::string Parser::finish() {
     if (none_ && !bench_.instruments.empty())
         return "\"none\" given together with instruments";
-    if (!none_ && bench_.instruments.empty())
+    if (!none_ && !defined_ && bench_.instruments.empty())
         bench_.instruments = defaultBench().instruments;
     for (Answer &answer : answers_) {
         const auto placement =
@@ -193,8 +204,8 @@ Bench defaultBench() {
                             {InstrumentKind::Generic, makeAddress(5, 97), std::nullopt}}};
 }
 
-ParsedBench parseBench(std::string_view text) {
-    Parser parser;
+ParsedBench parseBench(std::string_view text, std::optional<std::vector<Placement>> defined) {
+    Parser parser(std::move(defined));
     for (const std::string_view item : split(text, ';')) {
         if (item.empty())
             continue;
@@ -210,9 +221,23 @@ ParsedBench parseBench(std::string_view text) {
 
 Bench benchFromEnvironment() {
     const char *text = std::getenv("GPIBSIM_BENCH");
-    if (text == nullptr)
+    const char *devices = std::getenv("GPIBSIM_DEVICES");
+    std::optional<std::vector<Placement>> defined;
+    if (devices != nullptr && *devices != '\0') {
+        definitions::Loaded loaded =
+            definitions::loadFiles(devices, definitions::installedDefinitions());
+        for (const std::string &note : loaded.notes)
+            std::fprintf(stderr, "gpibsim: %s\n", note.c_str());
+        if (!loaded.error.empty()) {
+            std::fprintf(stderr, "gpibsim: GPIBSIM_DEVICES %s; using the default bench\n",
+                         loaded.error.c_str());
+            return defaultBench();
+        }
+        defined = std::move(loaded.instruments);
+    }
+    if (text == nullptr && !defined)
         return defaultBench();
-    ParsedBench parsed = parseBench(text);
+    ParsedBench parsed = parseBench(text == nullptr ? "" : text, std::move(defined));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "gpibsim: GPIBSIM_BENCH %s; using the default bench\n",
                      parsed.error.c_str());

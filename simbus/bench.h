@@ -4,12 +4,17 @@
 
 #include <array>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace gpibsim {
+
+namespace definitions {
+struct Definition;
+}
 
 // The driver calls a bench can script faults for.
 enum class Entry {
@@ -54,12 +59,13 @@ enum class Entry {
 };
 inline constexpr std::size_t kEntryCount = 38;
 
-enum class InstrumentKind { Multimeter, Generic };
+enum class InstrumentKind { Multimeter, Generic, Defined };
 
 struct Placement {
     InstrumentKind kind;
     Addr4882_t address;
     std::optional<std::string> answer{}; // given to every read, byte for byte
+    std::shared_ptr<const definitions::Definition> definition{}; // of a Defined instrument
 
     bool operator==(const Placement &) const = default;
 };
@@ -89,12 +95,14 @@ struct ParsedBench {
     std::string error; // what is malformed, empty when nothing is
 };
 
-// Reads a bench written in the GPIBSIM_BENCH grammar (see the README).
-ParsedBench parseBench(std::string_view text);
+// Reads a bench written in the GPIBSIM_BENCH grammar (see the README). Instruments `defined`
+// elsewhere take the place of the default ones, and items add theirs to them.
+ParsedBench parseBench(std::string_view text,
+                       std::optional<std::vector<Placement>> defined = std::nullopt);
 
-// The bench GPIBSIM_BENCH describes. A malformed value is reported in one line on stderr and
-// gives the default bench. GPIBSIM_BENCH is read when the library is loaded, and again at each
-// load after an unload (instance.cpp).
+// The bench GPIBSIM_DEVICES and GPIBSIM_BENCH describe. A bad definition file or a malformed
+// value is reported in one line on stderr and gives the default bench. Both are read when the
+// library is loaded, and again at each load after an unload (instance.cpp).
 Bench benchFromEnvironment();
 
 } // namespace gpibsim

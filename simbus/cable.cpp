@@ -1,6 +1,7 @@
 #include "simbus/cable.h"
 
 #include "simbus/address.h"
+#include "simbus/definitions/definedinstrument.h"
 #include "simbus/multimeter.h"
 
 #include <algorithm>
@@ -16,6 +17,9 @@ std::unique_ptr<Instrument> makeInstrument(const Placement &placement) {
     std::unique_ptr<Instrument> instrument;
     if (placement.kind == InstrumentKind::Multimeter)
         instrument = std::make_unique<Multimeter>(serial);
+    else if (placement.kind == InstrumentKind::Defined)
+        instrument = std::make_unique<definitions::DefinedInstrument>(placement.definition, serial,
+                                                                      placement.address);
     else
         instrument = std::make_unique<Instrument>("Simulated Instrument", serial);
     if (placement.answer)

@@ -63,12 +63,12 @@ std::uint8_t eventBit(const DeviceError &error) {
     }
 }
 
-// The replies of one program message, separated by ';' and ended by LF.
-std::string responseMessage(const std::vector<std::string> &responses) {
+// The replies of one program message, separated by ';' and ended by the terminator.
+std::string responseMessage(const std::vector<std::string> &responses, std::string_view end) {
     std::string message;
     for (const std::string &response : responses)
         message += (message.empty() ? "" : ";") + response;
-    return message + '\n';
+    return message.append(end);
 }
 
 } // namespace
@@ -76,18 +76,21 @@ std::string responseMessage(const std::vector<std::string> &responses) {
 Instrument::Instrument(std::string_view model, std::string_view serial)
     : identity_("QUORIN," + std::string(model) + ',' + std::string(serial) + ",1.0") {}
 
+// Past its capacity the input keeps only what could still be the start of a terminator.
 void Instrument::listen(std::string_view bytes, bool end) {
     for (const char byte : bytes) {
         if (input_.empty() && !output_.empty()) {
             output_.clear();
             raise(kQueryInterrupted);
         }
-        if (byte == '\n')
+        input_ += byte;
+        if (!messageEnd_.empty() && byte == messageEnd_.back() && input_.ends_with(messageEnd_)) {
+            input_.resize(input_.size() - messageEnd_.size());
             runMessage();
-        else if (input_.size() < kInputCapacity)
-            input_ += byte;
-        else
+        } else if (input_.size() > kInputCapacity) {
             overrun_ = true;
+            input_.erase(0, input_.size() - std::min(input_.size(), messageEnd_.size()));
+        }
     }
     if (end && !input_.empty())
         runMessage();
@@ -100,7 +103,9 @@ Instrument::Talked Instrument::talk(std::span<char> buffer, const EndOfString &e
     Talked talked;
     if (output_.empty()) {
         raise(kQueryUnterminated);
-        talked.timedOut = true;
+        if (const std::optional<std::string> answer = answerWhenSilent())
+            output_ = *answer + responseEnd_;
+        talked.timedOut = output_.empty();
     }
     while (talked.count < buffer.size() && !talked.timedOut && !talked.end) {
         const char byte = output_[talked.count];
@@ -143,6 +148,11 @@ void Instrument::respond(std::string text) {
     responses_.push_back(std::move(text));
 }
 
+void Instrument::setTerminators(std::string message, std::string response) {
+    messageEnd_ = std::move(message);
+    responseEnd_ = std::move(response);
+}
+
 void Instrument::runMessage() {
     if (overrun_)
         raise(kInputBufferOverrun);
@@ -156,7 +166,7 @@ void Instrument::runMessage() {
 
 void Instrument::queueResponses() {
     if (!responses_.empty()) {
-        output_ = scriptedAnswer_ ? *scriptedAnswer_ : responseMessage(responses_);
+        output_ = scriptedAnswer_ ? *scriptedAnswer_ : responseMessage(responses_, responseEnd_);
         responses_.clear();
     }
 }
@@ -169,8 +179,10 @@ void Instrument::runUnit(std::string_view unit) {
     const std::string_view header = unit.substr(0, gap);
     const std::string_view arguments =
         gap == std::string_view::npos ? std::string_view() : trim(unit.substr(gap));
-    if (!runCommon(header, arguments) && !execute(header, arguments))
-        raise(kUndefinedHeader);
+    if (execute(header, arguments) || runCommon(header, arguments))
+        return;
+    raise(kUndefinedHeader);
+    onUndefinedHeader();
 }
 
 bool Instrument::runCommon(std::string_view header, std::string_view arguments) {
@@ -198,6 +210,7 @@ bool Instrument::runCommon(std::string_view header, std::string_view arguments) 
     case Common::ClearStatus:
         eventStatus_ = 0;
         errors_.clear();
+        onClearStatus();
         break;
     case Common::SetEventEnable:
         eventEnable_ = *value;

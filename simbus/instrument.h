@@ -56,11 +56,23 @@ public:
     void answerEveryReadWith(std::string text);
 
 protected:
-    // Runs a device-specific command; false when the device does not know the header.
+    // Runs a device-specific command; false when the device does not know the header. The
+    // device's commands come before the common ones, so a device may redefine those.
     virtual bool execute(std::string_view header, std::string_view arguments);
     // The device's action on a trigger; it may respond.
     virtual void onTrigger() {}
+    // After a unit neither the device nor the common commands know was reported.
+    virtual void onUndefinedHeader() {}
+    // After a read with nothing pending was reported: what the device says instead of timing
+    // out, if anything.
+    virtual std::optional<std::string> answerWhenSilent() { return std::nullopt; }
+    // After *CLS cleared the status.
+    virtual void onClearStatus() {}
     void respond(std::string text);
+    void raise(DeviceError error);
+    // Messages end with `message` (or END), responses with `response`; both are LF at first.
+    // An empty message terminator leaves END alone to end a message.
+    void setTerminators(std::string message, std::string response);
 
 private:
     void runMessage();
@@ -68,12 +80,13 @@ private:
     void runUnit(std::string_view unit);
     bool runCommon(std::string_view header, std::string_view arguments);
     std::optional<std::uint8_t> registerValue(std::string_view arguments);
-    void raise(DeviceError error);
     std::uint8_t statusByte() const;
     bool serviceSummary() const;
     void updateServiceRequest();
 
     std::string identity_;
+    std::string messageEnd_ = "\n";
+    std::string responseEnd_ = "\n";
     std::string input_;
     bool overrun_ = false;
     std::vector<std::string> responses_;

@@ -17,7 +17,7 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 }
 
 std::string_view trim(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t\r";
+    constexpr std::string_view kBlanks = " \t\r\n";
     const std::size_t first = text.find_first_not_of(kBlanks);
     if (first == std::string_view::npos)
         return {};

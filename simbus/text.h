@@ -10,7 +10,7 @@ namespace gpibsim {
 // The pieces between separators, empty ones included.
 std::vector<std::string_view> split(std::string_view text, char separator);
 
-// Without leading and trailing spaces, tabs and carriage returns.
+// Without leading and trailing spaces, tabs, carriage returns and line feeds.
 std::string_view trim(std::string_view text);
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b);

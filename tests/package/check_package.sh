@@ -7,7 +7,9 @@ deb=$(ls "$work"/quorin-demo_*.deb)
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 depends=$(dpkg-deb -f "$deb" Depends)
 fail=0
-for f in ./usr/bin/quorin-demo ./usr/lib/quorin-demo/libgpibsim.so \
+for f in ./usr/bin/quorin-demo ./usr/lib/quorin-demo/libgpibsim.so ./usr/bin/gpibsim-run \
+    ./usr/lib/quorin-demo/libgpib/{libgpib.so.0,libgpib.so,libgpibsim.so} \
+    ./usr/share/quorin-demo/instruments/{bench,function-generator,multimeter,power-supply,scanner}.yaml \
     ./usr/share/applications/org.quorin.VelmarDemo.desktop \
     ./usr/share/metainfo/org.quorin.VelmarDemo.metainfo.xml \
     ./usr/share/doc/quorin-demo/{copyright,changelog.gz} \
@@ -21,9 +23,9 @@ for command in $(grep -E '^\./usr/bin/[^/]+$' <<<"$files"); do
         { echo "FAIL: no manual page for $command"; fail=1; }
 done
 # Nothing but the program's own files: no build or test leftovers.
-unexpected=$(grep -v -E '/$|^\./usr/(bin/[^/]+|lib/quorin-demo/libgpibsim\.so|share/applications/org\.quorin\.VelmarDemo\.desktop|share/metainfo/org\.quorin\.VelmarDemo\.metainfo\.xml|share/doc/quorin-demo/(copyright|changelog\.gz)|share/man/man1/[^/]+\.1\.gz|share/quorin-demo/instruments/[^/]+|share/icons/hicolor/[0-9]+x[0-9]+/apps/quorin-demo\.png)$' <<<"$files" || true)
+unexpected=$(grep -v -E '/$|^\./usr/(bin/[^/]+|lib/quorin-demo/(libgpib/)?libgpib(sim)?\.so(\.0)?|share/applications/org\.quorin\.VelmarDemo\.desktop|share/metainfo/org\.quorin\.VelmarDemo\.metainfo\.xml|share/doc/quorin-demo/(copyright|changelog\.gz)|share/man/man1/[^/]+\.1\.gz|share/quorin-demo/instruments/[a-z-]+\.yaml|share/icons/hicolor/[0-9]+x[0-9]+/apps/quorin-demo\.png)$' <<<"$files" || true)
 [ -z "$unexpected" ] || { echo "FAIL: unexpected files:"; echo "$unexpected"; fail=1; }
-for d in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
+for d in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins libyaml-cpp0.7; do
     grep -q "\b$d\b" <<<"$depends" || { echo "FAIL: Depends lacks $d: $depends"; fail=1; }
 done
 [ "$fail" -eq 0 ] && echo "PASS: $(basename "$deb"): $(wc -l <<<"$files") entries; Depends: $depends"

@@ -1,11 +1,13 @@
-// The stand-in driver on benches given in GPIBSIM_BENCH. The bench is read when the library is
-// loaded, here as the process starts, so CTest runs each test function on its own, with the
-// bench it checks for (see CMakeLists.txt).
+// The stand-in driver on benches given in GPIBSIM_BENCH and GPIBSIM_DEVICES. Both are read when
+// the library is loaded, here as the process starts, so CTest runs each test function on its
+// own, with the bench it checks for (see CMakeLists.txt).
 #include "client.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
+
+#include <vector>
 
 using namespace client;
 
@@ -18,6 +20,31 @@ bool benchIs(const QByteArray &bench) {
     return qgetenv("GPIBSIM_BENCH") == bench;
 }
 
+bool devicesAre(const QByteArray &devices) {
+    return qgetenv("GPIBSIM_DEVICES") == devices;
+}
+
+// What the stand-in wrote on stderr as it read the environment when it was loaded, seen in a
+// program that does nothing but load it, started with this process's environment.
+QByteArray loadReport() {
+    QProcess loader;
+    loader.start(QStringLiteral(SIMBUS_LOADER_PATH), {});
+    if (!loader.waitForFinished(60000) || loader.exitCode() != 0)
+        return "the loader failed";
+    return loader.readAllStandardError();
+}
+
+// The default bench, with no fault scripted.
+void checkDefaultBench() {
+    SendIFC(kBoard);
+    const auto found = findListeners(30);
+    QCOMPARE(ThreadIbcnt(), 2);
+    QCOMPARE(found[0], Addr4882_t(4));
+    QCOMPARE(found[1], Addr4882_t(0x6105));
+    send(4, "*IDN?");
+    QCOMPARE(ThreadIbsta() & ERR, 0);
+}
+
 } // namespace
 
 class SimbusEnvTest : public QObject {
@@ -28,6 +55,10 @@ private slots:
     void scriptedFaults();
     void emptyBus();
     void malformedValue();
+    void definedInstruments();
+    void badDefinition();
+    void definitionUnreadable();
+    void definedAddressTaken();
 };
 
 void SimbusEnvTest::customBench() {
@@ -99,24 +130,79 @@ void SimbusEnvTest::emptyBus() {
     QVERIFY(ThreadIbsta() & TIMO);
 }
 
-// The value is read as the library loads, here before the test starts, so the report is
-// looked for in a C client started with the same environment.
 void SimbusEnvTest::malformedValue() {
     QVERIFY2(benchIs("dmm@31;fail=Send:2"), kRunThroughCTest);
-    QProcess client;
-    client.start(QStringLiteral(SIMBUS_CLIENT_PATH), {});
-    QVERIFY(client.waitForFinished(60000));
-    QCOMPARE(client.exitCode(), 0);
-    const QByteArray report = client.readAllStandardError();
+    const QByteArray report = loadReport();
     QVERIFY2(report.startsWith("gpibsim: GPIBSIM_BENCH item \"dmm@31\""), report.constData());
     QCOMPARE(report.count('\n'), 1);
     QVERIFY(report.endsWith('\n'));
+    checkDefaultBench();
+}
 
+// Our library's bench, found by name in the build tree's definitions, with a multimeter and a
+// fault added by GPIBSIM_BENCH.
+void SimbusEnvTest::definedInstruments() {
+    QVERIFY2(devicesAre("bench.yaml") && benchIs("dmm@4;fail=DevClear:14"), kRunThroughCTest);
+    QCOMPARE(loadReport(), QByteArray());
+    SendIFC(kBoard);
     const auto found = findListeners(30);
-    QCOMPARE(ThreadIbcnt(), 2);
-    QCOMPARE(found[1], Addr4882_t(0x6105));
-    send(4, "*IDN?");
-    QCOMPARE(ThreadIbsta() & ERR, 0);
+    QCOMPARE(ThreadIbcnt(), 5);
+    QCOMPARE((std::vector<Addr4882_t>(found.begin(), found.begin() + 5)),
+             (std::vector<Addr4882_t>{3, 4, 6, 9 | 98 << 8, 10}));
+
+    QCOMPARE(query(6, "VOLT1 12.5"), QByteArray("OK\n"));
+    QCOMPARE(query(6, "VOLT1?"), QByteArray("+12.500\n"));
+    QCOMPARE(query(6, "VOLT1 31"), QByteArray("LIMIT\n"));
+    QCOMPARE(query(4, "*IDN?"), QByteArray("QUORIN,Simulated Multimeter,SIM0004,1.0\n"));
+    const Addr4882_t scanner = 9 | 98 << 8;
+    const QByteArray relay = "CHAN 3\r\nCLOS 1\r\nCLOS?\r\n";
+    Send(kBoard, scanner, relay.data(), relay.size(), DABend);
+    QCOMPARE(receive(scanner), QByteArray("1\r\n"));
+
+    // The window's Send ends a line with END alone.
+    Send(kBoard, 10, "FREQ?", 5, DABend);
+    QCOMPARE(serialPoll(10), short(16));
+    QCOMPARE(receive(10), QByteArray("1.000000E+03\n"));
+    QVERIFY(ThreadIbsta() & END);
+    QCOMPARE(receive(10), QByteArray());
+    QVERIFY(failedWith(EABO));
+    QVERIFY(ThreadIbsta() & TIMO);
+    QCOMPARE(receive(3), QByteArray("ERROR\n"));
+
+    DevClear(kBoard, 6);
+    QVERIFY(failedWith(EBUS));
+}
+
+void SimbusEnvTest::badDefinition() {
+    QVERIFY2(devicesAre(GPIBSIM_TEST_DEFINITIONS "/bad-format.yaml") && benchIs("fail=Send:14"),
+             kRunThroughCTest);
+    QCOMPARE(loadReport(),
+             QByteArray("gpibsim: GPIBSIM_DEVICES " GPIBSIM_TEST_DEFINITIONS
+                        "/bad-format.yaml:10:14: getter of voltage: unknown format code 'd' for "
+                        "a float value; using the default bench\n"));
+    checkDefaultBench();
+}
+
+void SimbusEnvTest::definitionUnreadable() {
+    QVERIFY2(devicesAre("multimeter.yaml:nowhere.yaml"), kRunThroughCTest);
+    const QByteArray report = loadReport();
+    QVERIFY2(report.startsWith("gpibsim: GPIBSIM_DEVICES nowhere.yaml: cannot read: No such file "
+                               "or directory, nor in /"),
+             report.constData());
+    QVERIFY(report.endsWith("/instruments; using the default bench\n"));
+    QCOMPARE(report.count('\n'), 1);
+    checkDefaultBench();
+}
+
+void SimbusEnvTest::definedAddressTaken() {
+    QVERIFY2(devicesAre("multimeter.yaml:scanner.yaml") && benchIs("generic@9.98"),
+             kRunThroughCTest);
+    const QByteArray report = loadReport();
+    QVERIFY2(report.startsWith("gpibsim: GPIBSIM_BENCH item \"generic@9.98\": the instrument of /"),
+             report.constData());
+    QVERIFY(report.endsWith(
+        "/scanner.yaml:44:3 is already at that address; using the default bench\n"));
+    checkDefaultBench();
 }
 
 QTEST_GUILESS_MAIN(SimbusEnvTest)

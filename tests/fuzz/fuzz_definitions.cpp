@@ -1,0 +1,66 @@
+// The definition loader: a file's text in, instruments or one line naming what is wrong out.
+// Every file a resource names reads as the same text. Each instrument loaded then hears the
+// queries its definition answers, and is read after each, so that replies formatted from the
+// definition's values run too.
+
+#include "require.h"
+
+#include "simbus/definitions/definedinstrument.h"
+#include "simbus/definitions/loader.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+using namespace gpibsim;
+using namespace gpibsim::definitions;
+using fuzz::Require;
+
+constexpr std::size_t kQueriesTried = 64;
+
+void exercise(const Placement &placement) {
+    DefinedInstrument instrument(placement.definition, "SIM0001", 1);
+    std::array<char, 256> reply{};
+    std::size_t tried = 0;
+    const auto ask = [&](const std::string &query) {
+        instrument.listen(query, true);
+        const Instrument::Talked talked = instrument.talk(reply, {});
+        Require(talked.count <= reply.size(), "a read stays inside its buffer");
+        ++tried;
+    };
+    for (const auto &entry : placement.definition->device.actions)
+        if (tried < kQueriesTried)
+            ask(entry.first);
+    for (const ChannelGroup &group : placement.definition->channels)
+        for (const auto &entry : group.actions)
+            if (tried < kQueriesTried)
+                ask(entry.first);
+    ask("*IDN?;SYST:ERR?");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char *>(data), size);
+    const ReadFile sameText = [&](const std::string &) {
+        return FileText{.text = text, .error = {}};
+    };
+    const Loaded loaded = loadText(text, "fuzz.yaml", sameText);
+    const QString error = QString::fromStdString(loaded.error);
+    if (!loaded.error.empty()) {
+        Require(loaded.instruments.empty(), "a refused file places no instrument", error);
+        Require(loaded.error.find('\n') == std::string::npos, "the error is one line", error);
+        // This file, or another that one of its resources names.
+        const std::size_t nameEnd = loaded.error.find(": ");
+        Require(nameEnd != std::string::npos && nameEnd > 0, "the error starts with a file's name",
+                error);
+        return 0;
+    }
+    for (const Placement &placement : loaded.instruments) {
+        Require(placement.definition != nullptr, "a placed instrument has its definition");
+        exercise(placement);
+    }
+    return 0;
+}
