@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Draw the program's icon and logo and write them beside this script.
 
 Standard library only and deterministic, so the committed files can be

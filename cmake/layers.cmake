@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The program's layers, panel -> operations -> status -> gpib, are one static library each.
 # A layer's headers are included as "<folder>/<file>.h", and its include directory holds
 # nothing but a link to its own folder: a layer sees itself and the layers it links, so an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gpib/calltrace.h"
 
 #include "gpib/statusmirror.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gpib/driverbinding.h"
 
 #include "gpib/driverlog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gpib/driverlog.h"
 
 namespace gpib {

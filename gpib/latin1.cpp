@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gpib/latin1.h"
 
 namespace gpib {

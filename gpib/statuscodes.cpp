@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gpib/statuscodes.h"
 
 namespace gpib {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gpib/wrappers.h"
 
 #include "gpib/calltrace.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "operations/addressselection.h"
 
 #include "gpib/wrappers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "operations/busmanagement.h"
 
 #include "gpib/wrappers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "operations/devicemessages.h"
 
 #include "gpib/wrappers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "operations/errorbox.h"
 
 #include "gpib/statusmirror.h"

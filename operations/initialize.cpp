@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "operations/initialize.h"
 
 #include "gpib/wrappers.h"

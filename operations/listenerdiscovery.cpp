@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "operations/listenerdiscovery.h"
 
 #include "gpib/wrappers.h"

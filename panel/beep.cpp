@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/beep.h"
 
 #include <QApplication>

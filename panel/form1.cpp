@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/form1.h"
 
 #include "operations/addressselection.h"

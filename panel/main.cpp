@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/commandline.h"
 #include "panel/form1.h"
 

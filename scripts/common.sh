@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by scripts/run, scripts/test and the other entry points: the Debian packages the
 # project needs and the step that installs the missing ones.
 # shellcheck shell=bash

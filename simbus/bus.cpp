@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/bus.h"
 
 #include "simbus/address.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/callstatus.h"
 
 #include "simbus/gpibsim.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/errortext.h"
 
 #include "simbus/gpibsim.h"

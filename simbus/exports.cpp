@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The driver's C entry points, each handing its call to the process's bus.
 #include "simbus/bus.h"
 #include "simbus/callstatus.h"

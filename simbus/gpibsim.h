@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* C interface of the simulated GPIB bus: the driver calls a GPIB client makes, with the usual
  * prototypes, status bits, error codes and option numbers, so a client runs on the stand-in
  * unchanged. Both families are here: the IEEE 488.2 routines on a board and an address, and the

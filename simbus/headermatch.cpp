@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/headermatch.h"
 
 #include "simbus/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process's bus, built when the library is loaded from the bench GPIBSIM_BENCH describes.
 // GPIBSIM_BENCH is read when the library is loaded, and again at each load after an unload. A
 // child after fork gets a new bus with its parent's bench. Unloading closes the bus. The bus

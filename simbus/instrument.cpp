@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/instrument.h"
 
 #include "simbus/headermatch.h"

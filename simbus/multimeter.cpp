@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/multimeter.h"
 
 #include "simbus/headermatch.h"

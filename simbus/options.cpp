@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/options.h"
 
 #include "simbus/timeout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/text.h"
 
 #include <algorithm>

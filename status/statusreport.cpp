@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "status/statusreport.h"
 
 #include "gpib/statusmirror.h"

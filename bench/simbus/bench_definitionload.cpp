@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading a large definition: one device with 1,000 dialogues and 1,000 properties, each
 // property with a getter, a setter and specs, read from its text into an instrument's
 // definition as GPIBSIM_DEVICES does when the stand-in starts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One query through the C interface, both ways a client makes it: Send and Receive at an
 // address, and ibwrt and ibrd on a device descriptor, which addresses the instrument itself.
 // The bus holds the built-in multimeter at 4 and instruments defined in our definition files,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The least a Qt Widgets program does to show a window with some text in it: the yardstick for
 // startup_quorin. A window that draws text sets up the fonts as every real window does.
 #include "startupreport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's own start (panel/main.cpp), reporting when its window is first painted.
 #include "panel/form1.h"
 #include "startupreport.h"

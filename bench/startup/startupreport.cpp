@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "startupreport.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Each gpib wrapper against the stand-in's entry point, both on the one loaded library, in
 // three ways: the bare entry point, the entry point followed by the four status reads every
 // wrapper also makes, and the wrapper through the binding. One benchmark per call; each of its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/definedinstrument.h"
 
 #include "simbus/definitions/propertyvalue.h"

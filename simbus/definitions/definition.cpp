@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/definition.h"
 
 #include "simbus/text.h"

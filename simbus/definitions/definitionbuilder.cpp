@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/definitionbuilder.h"
 
 #include "simbus/definitions/propertyvalue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/formatspec.h"
 
 #include <fmt/format.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/libraryfolder.h"
 
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/loader.h"
 
 #include "simbus/definitions/definitionbuilder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/propertyvalue.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/resourcename.h"
 
 #include "simbus/address.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/setterpattern.h"
 
 #include "simbus/definitions/formatstring.h"

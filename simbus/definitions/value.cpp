@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/value.h"
 
 #include "simbus/definitions/formatspec.h"

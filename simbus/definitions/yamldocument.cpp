@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simbus/definitions/yamldocument.h"
 
 #include <yaml-cpp/eventhandler.h>

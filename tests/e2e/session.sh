@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The built program, out of process, on the simulated bus under a private X server: find the
 # window by its title, check its size, click Initialize, type *IDN? and Send, Serial Poll,
 # keep a screenshot, then Exit, which must end the process with status 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The address text: its numeric value, the rounding to a 16-bit integer and the Set operation.
 // The input is the text, decoded as UTF-8 (malformed sequences become U+FFFD).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The definition loader: a file's text in, instruments or one line naming what is wrong out.
 // Every file a resource names reads as the same text. Each instrument loaded then hears the
 // queries its definition answers, and is read after each, so that replies formatted from the

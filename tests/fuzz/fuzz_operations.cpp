@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random sequences of the operator's actions on the window, against a driver whose every
 // answer comes from the input. The input is read in order: one byte picks the action (modulo
 // 13: click one of the ten operation buttons, type an address, type a command, set Auto

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the results box shows of a read: the input is what the driver wrote into the 80-byte
 // receive buffer, the rest of which keeps the template's blanks; bytes are Latin-1.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one-line status report for any status word, error code and count. The input holds
 // ibsta (2 bytes), iberr (2 bytes) and ibcntl (4 bytes), little-endian, then the label as
 // Latin-1, at most 40 characters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "offscreenwindow.h"
 
 #include "gpib/statusmirror.h"

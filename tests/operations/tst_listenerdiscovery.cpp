@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fakeview.h"
 #include "gpib/statusmirror.h"
 #include "operations/listenerdiscovery.h"

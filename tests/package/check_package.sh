@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks what the Debian package installs and what it needs.
 # Usage: check_package.sh WORK_DIR (holding the package build_package.sh made)
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gpib/driverbinding.h"
 #include "gpib/statusmirror.h"
 #include "outcomes.h"

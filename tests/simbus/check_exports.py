@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The stand-in's dynamic symbols, as readelf shows them, against its version script.
 
 Every name the script lists is defined under GPIB_DUMMY_VERSION and nothing else is exported;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Driver calls as a GPIB client makes them, shared by the tests that go through the C API.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The stand-in through Python's ctypes, as a binding written for the driver library uses it:
 loaded by file name, called with the C prototypes, its status read from the exported globals.
 

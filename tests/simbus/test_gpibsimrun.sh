@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # gpibsim-run from the build tree: a Python ctypes client finds the stand-in under linux-gpib's
 # names and talks to the instruments GPIBSIM_DEVICES names; exit statuses and the library path
 # pass through; a missing program is reported with status 127.

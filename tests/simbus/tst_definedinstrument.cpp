@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Instruments defined in files, driven the way the bus drives them: the replies pyvisa-sim
 // gives to the same definitions, and the IEEE 488.2 behaviour they keep on the bus.
 #include "simbus/definitions/definedinstrument.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Definition files read into instruments: resource names, the library of our own definitions,
 // and every kind of bad file, each refused with its file, line and column.
 #include "simbus/address.h"

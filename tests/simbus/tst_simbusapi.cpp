@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stand-in driver through its C interface on the default bench: a multimeter at 4 and a
 // generic instrument at 5, secondary 97.
 #include "client.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The GPIBSIM_BENCH parser: well-formed benches, and malformed values that fall back to the
 // default bench.
 #include "simbus/bench.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A C client of the traditional calls, written as one is for any driver of this family: an
  * interactive terminal's session with the multimeter at 4, and a scan for listeners. The
  * process-wide ibsta, iberr, ibcnt and ibcntl are read here as such a client reads them. */

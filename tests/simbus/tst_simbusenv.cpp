@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stand-in driver on benches given in GPIBSIM_BENCH and GPIBSIM_DEVICES. Both are read when
 // the library is loaded, here as the process starts, so CTest runs each test function on its
 // own, with the bench it checks for (see CMakeLists.txt).

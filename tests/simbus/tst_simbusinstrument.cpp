@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The IEEE 488.2 core and the multimeter, driven directly the way the bus drives them.
 #include "simbus/errorqueue.h"
 #include "simbus/gpibsim.h"

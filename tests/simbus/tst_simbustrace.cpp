@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bus trace as GPIBSIM_TRACE turns it on. CTest names a file for this process's own trace;
 // the C client, started with other values, shows the rest.
 #include "client.h"

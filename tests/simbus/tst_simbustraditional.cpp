@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The traditional calls on board and device descriptors, on the default bench: a multimeter at
 // 4 and a generic instrument at 5, secondary 97.
 #include "client.h"

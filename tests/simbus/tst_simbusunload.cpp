@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stand-in as a plugin host or a test runner uses it: loaded, unloaded and loaded again.
 // Each load builds a new bus from GPIBSIM_BENCH as it is at that moment.
 #include "simbus/gpibsim.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Every C and C++ source of the tree as clang-format writes it with the committed .clang-format.
 # Usage: check_format.sh SOURCE_DIR
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "gpib/statusmirror.h"
 #include "status/statusreport.h"
 

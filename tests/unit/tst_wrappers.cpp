@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fakedriver.h"
 #include "gpib/driverbinding.h"
 #include "gpib/wrappers.h"

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Every source, build and script file of the tree names its licence in an SPDX line at its top
+# (after a #! line). Usage: check_licence.sh SOURCE_DIR
+set -euo pipefail
+cd "$1"
+missing=0
+while IFS= read -r file; do
+    if ! head -n 2 "$file" | grep -q 'SPDX-License-Identifier: MIT'; then
+        echo "no SPDX line: $file"
+        missing=1
+    fi
+done < <(
+    find . \( -name '*.cpp' -o -name '*.h' -o -name '*.c' -o -name '*.py' -o -name '*.sh' \
+        -o -name '*.cmake' -o -name CMakeLists.txt \) \
+        -not -path './build*' -not -path './.git/*' -not -path '*/corpus/*'
+    printf '%s\n' .ci/run scripts/{bench,fuzz,package,run,test} simbus/gpibsim-run.in
+)
+[ "$missing" -eq 0 ] && echo "every file names its licence"
+exit "$missing"
