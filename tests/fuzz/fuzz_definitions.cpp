@@ -17,7 +17,7 @@ namespace {
 
 using namespace gpibsim;
 using namespace gpibsim::definitions;
-using fuzz::Require;
+using fuzz::require;
 
 constexpr std::size_t kQueriesTried = 64;
 
@@ -28,7 +28,7 @@ void exercise(const Placement &placement) {
     const auto ask = [&](const std::string &query) {
         instrument.listen(query, true);
         const Instrument::Talked talked = instrument.talk(reply, {});
-        Require(talked.count <= reply.size(), "a read stays inside its buffer");
+        require(talked.count <= reply.size(), "a read stays inside its buffer");
         ++tried;
     };
     for (const auto &entry : placement.definition->device.actions)
@@ -51,16 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const Loaded loaded = loadText(text, "fuzz.yaml", sameText);
     const QString error = QString::fromStdString(loaded.error);
     if (!loaded.error.empty()) {
-        Require(loaded.instruments.empty(), "a refused file places no instrument", error);
-        Require(loaded.error.find('\n') == std::string::npos, "the error is one line", error);
+        require(loaded.instruments.empty(), "a refused file places no instrument", error);
+        require(loaded.error.find('\n') == std::string::npos, "the error is one line", error);
         // This file, or another that one of its resources names.
         const std::size_t nameEnd = loaded.error.find(": ");
-        Require(nameEnd != std::string::npos && nameEnd > 0, "the error starts with a file's name",
+        require(nameEnd != std::string::npos && nameEnd > 0, "the error starts with a file's name",
                 error);
         return 0;
     }
     for (const Placement &placement : loaded.instruments) {
-        Require(placement.definition != nullptr, "a placed instrument has its definition");
+        require(placement.definition != nullptr, "a placed instrument has its definition");
         exercise(placement);
     }
     return 0;
