@@ -25,8 +25,10 @@ std::string hexByte(std::uint8_t byte) {
 // As GPIBSIM_BENCH writes it: PAD or PAD.SAD.
 std::string addressText(Addr4882_t address) {
     std::string text = std::to_string(address & 0xFF);
-    if ((address >> 8) != NO_SAD)
-        text += "." + std::to_string(address >> 8);
+    if ((address >> 8) != NO_SAD) {
+        text += '.';
+        text += std::to_string(address >> 8);
+    }
     return text;
 }
 
@@ -82,9 +84,13 @@ void Trace::showCommand(std::uint8_t byte) const {
 void Trace::showData(Addr4882_t talker, std::span<const Addr4882_t> listeners,
                      std::string_view bytes, bool end) const {
     std::string text = addressText(talker) + " ->";
-    for (const Addr4882_t listener : listeners)
-        text += " " + addressText(listener);
-    text += ": \"" + escaped(bytes) + "\"";
+    for (const Addr4882_t listener : listeners) {
+        text += ' ';
+        text += addressText(listener);
+    }
+    text += ": \"";
+    text += escaped(bytes);
+    text += '"';
     if (end)
         text += " END";
     line(text);

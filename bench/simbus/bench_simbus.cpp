@@ -4,6 +4,7 @@
 // The bus holds the built-in multimeter at 4 and instruments defined in our definition files,
 // so that a query answered from a definition and the same exchange with the built-in
 // multimeter are timed in one run.
+#include "../restartwith.h"
 #include "simbus/gpibsim.h"
 
 #include <benchmark/benchmark.h>
@@ -69,9 +70,10 @@ BENCHMARK(definedProperty);
 } // namespace
 
 int main(int argc, char **argv) {
-    // Found by name among the definitions beside the library.
-    setenv("GPIBSIM_DEVICES", "multimeter.yaml:power-supply.yaml", 1);
-    setenv("GPIBSIM_BENCH", "dmm@4", 1);
+    // The definitions are found by name among those beside the library.
+    restartWith(
+        {{"GPIBSIM_DEVICES", "multimeter.yaml:power-supply.yaml"}, {"GPIBSIM_BENCH", "dmm@4"}},
+        argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

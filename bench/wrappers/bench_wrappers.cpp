@@ -6,6 +6,7 @@
 // machine falls on the three alike. Google Benchmark's time column is a whole round; the
 // figures are the counters: the median time per call of each way and the median of the
 // rounds' ratios.
+#include "../restartwith.h"
 #include "gpib/driverbinding.h"
 #include "gpib/wrappers.h"
 #include "simbus/gpibsim.h"
@@ -113,10 +114,9 @@ std::string EightyByteMessage() {
 } // namespace
 
 int main(int argc, char **argv) {
-    // The stand-in reads this at its first call: a multimeter at 4 that answers every read
-    // with exactly 80 bytes, so a Receive of 80 bytes never waits and always ends with END.
-    const std::string reply(kMessageBytes, '7');
-    setenv("GPIBSIM_BENCH", ("dmm@4;response=4:" + reply).c_str(), 1);
+    // A multimeter at 4 that answers every read with exactly 80 bytes, so a Receive of 80 bytes
+    // never waits and always ends with END.
+    restartWith({{"GPIBSIM_BENCH", "dmm@4;response=4:" + std::string(kMessageBytes, '7')}}, argv);
     benchmark::Initialize(&argc, argv);
     // The binding looks for its library through the application.
     QCoreApplication app(argc, argv);
