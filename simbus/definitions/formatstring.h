@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "simbus/definitions/formatspec.h"
+#include "simbus/definitions/pythonformat.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "simbus/definitions/value.h"
 
-#include "simbus/definitions/formatspec.h"
+#include "simbus/definitions/pythonformat.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Python's format mini-language and its inverse as definition files use them: getters format
 // with it, setters read their value back with it. Expected texts are what Python 3.11 gives.
-#include "simbus/definitions/formatspec.h"
 #include "simbus/definitions/formatstring.h"
+#include "simbus/definitions/pythonformat.h"
 #include "simbus/definitions/setterpattern.h"
 #include "simbus/definitions/value.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "simbus/definitions/formatspec.h"
+#include "simbus/definitions/pythonformat.h"
 
 #include <fmt/format.h>
 
