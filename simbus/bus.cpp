@@ -219,6 +219,13 @@ Outcome Bus::remoteEnable(int ud, int enable) {
     return {};
 }
 
+Outcome Bus::pulseInterfaceClear() {
+    if (!state_->descriptors.board().settings.systemController)
+        return {.iberr = ESAC};
+    state_->cable.interfaceClear();
+    return {};
+}
+
 int Bus::setRemoteEnable(int ud, int enable) {
     return call(
         Entry::ibsre, ud, [&] { return remoteEnable(ud, enable); });
@@ -230,10 +237,7 @@ int Bus::interfaceClear(int ud) {
         [&]() -> Outcome {
             if (ud != kBoard)
                 return {.iberr = EARG};
-            if (!state_->descriptors.board().settings.systemController)
-                return {.iberr = ESAC};
-            state_->cable.interfaceClear();
-            return {};
+            return pulseInterfaceClear();
         });
 }
 
@@ -457,10 +461,7 @@ void Bus::sendInterfaceClear(int board) {
         [&]() -> Outcome {
             if (board != kBoard)
                 return {.iberr = ENEB};
-            if (!state_->descriptors.board().settings.systemController)
-                return {.iberr = ESAC};
-            state_->cable.interfaceClear();
-            return {};
+            return pulseInterfaceClear();
         });
 }
 

@@ -90,6 +90,8 @@ private:
     Descriptor *device(int ud);
     Outcome commandDevice(int ud, std::uint8_t command);
     Outcome remoteEnable(int ud, int enable);
+    // IFC, for ibsic and SendIFC; a board that is not system controller gets ESAC.
+    Outcome pulseInterfaceClear();
     Outcome writeTo(Addr4882_t listener, std::string_view bytes, bool end, const EndOfString &eos);
     Outcome readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos);
 
