@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-// The stand-in reads its environment when it is loaded, which for a program linked with it is
+// The simulated bus reads its environment when it is loaded, which for a program linked with it is
 // before main. Gives the variables their values and starts the program again, unless they hold
 // them already.
 inline void restartWith(std::initializer_list<std::pair<const char *, std::string>> variables,

@@ -6,15 +6,15 @@ set(quorin_app_id org.quorin.VelmarDemo)
 set(quorin_docdir ${CMAKE_INSTALL_DATADIR}/doc/quorin-demo)
 
 install(TARGETS quorin-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The stand-in bus goes into the program's own library folder, where the binding looks for it
+# The simulated bus goes into the program's own library folder, where the binding looks for it
 # relative to the executable (../lib/quorin-demo/libgpibsim.so).
 install(TARGETS gpibsim LIBRARY DESTINATION lib/quorin-demo)
-# gpibsim-run, the links that give the stand-in linux-gpib's names (relative, as in the build
-# tree), and the definitions we ship, which the stand-in finds from its own folder.
+# gpibsim-run, the links that give the simulated bus linux-gpib's names (relative, as in the build
+# tree), and the definitions we ship, which the simulated bus finds from its own folder.
 install(PROGRAMS ${CMAKE_BINARY_DIR}/gpibsim-run DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_BINARY_DIR}/libgpib/libgpib.so.0 ${CMAKE_BINARY_DIR}/libgpib/libgpib.so
     ${CMAKE_BINARY_DIR}/libgpib/libgpibsim.so DESTINATION lib/quorin-demo/libgpib)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/simbus/instruments/
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/gpibsim/data/
     DESTINATION ${CMAKE_INSTALL_DATADIR}/quorin-demo/instruments FILES_MATCHING PATTERN "*.yaml")
 install(FILES ${PROJECT_SOURCE_DIR}/assets/${quorin_app_id}.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Send with Auto Query on the program's offscreen window over the stand-in: from the click on
+// Send with Auto Query on the program's offscreen window over the simulated bus: from the click on
 // Send to the identity in the results box, the box's repaint included.
 #include "gpib/driverbinding.h"
 #include "panel.h"

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
-// Each gpib wrapper against the stand-in's entry point, both on the one loaded library, in
+// Each gpib wrapper against the simulated bus's entry point, both on the one loaded library, in
 // three ways: the bare entry point, the entry point followed by the four status reads every
 // wrapper also makes, and the wrapper through the binding. One benchmark per call; each of its
 // rounds times a block of calls in each way back to back, so that load from elsewhere on the
 // machine falls on the three alike. Google Benchmark's time column is a whole round; the
 // figures are the counters: the median time per call of each way and the median of the
 // rounds' ratios.
-#include "../restartwith.h"
 #include "gpib/driverbinding.h"
 #include "gpib/wrappers.h"
-#include "simbus/gpibsim.h"
+#include "gpibsim/api/gpibsim.h"
+#include "restartwith.h"
 
 #include <QCoreApplication>
 

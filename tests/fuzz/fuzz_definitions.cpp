@@ -6,8 +6,8 @@
 
 #include "require.h"
 
-#include "simbus/definitions/definedinstrument.h"
-#include "simbus/definitions/loader.h"
+#include "gpibsim/definitions/definedinstrument.h"
+#include "gpibsim/definitions/loader.h"
 
 #include <array>
 #include <cstddef>
@@ -21,8 +21,8 @@ using fuzz::require;
 
 constexpr std::size_t kQueriesTried = 64;
 
-void exercise(const Placement &placement) {
-    DefinedInstrument instrument(placement.definition, "SIM0001", 1);
+void exercise(const Resource &resource) {
+    DefinedInstrument instrument(resource.definition, "SIM0001", 1);
     std::array<char, 256> reply{};
     std::size_t tried = 0;
     const auto ask = [&](const std::string &query) {
@@ -31,10 +31,10 @@ void exercise(const Placement &placement) {
         require(talked.count <= reply.size(), "a read stays inside its buffer");
         ++tried;
     };
-    for (const auto &entry : placement.definition->device.actions)
+    for (const auto &entry : resource.definition->device.actions)
         if (tried < kQueriesTried)
             ask(entry.first);
-    for (const ChannelGroup &group : placement.definition->channels)
+    for (const ChannelGroup &group : resource.definition->channels)
         for (const auto &entry : group.actions)
             if (tried < kQueriesTried)
                 ask(entry.first);
@@ -59,9 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 error);
         return 0;
     }
-    for (const Placement &placement : loaded.instruments) {
-        require(placement.definition != nullptr, "a placed instrument has its definition");
-        exercise(placement);
+    for (const Resource &resource : loaded.instruments) {
+        require(resource.definition != nullptr, "a placed instrument has its definition");
+        exercise(resource);
     }
     return 0;
 }

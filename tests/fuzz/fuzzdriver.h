@@ -9,7 +9,7 @@
 
 namespace fuzz {
 
-// A stand-in for the driver library, installed into the binding for its lifetime, whose every
+// A fake of the driver library, installed into the binding for its lifetime, whose every
 // answer is drawn from the fuzz input: results and descriptors, the listener flag, the status
 // byte, FindLstn's result words, Receive's bytes (up to twice the room given) and, after each
 // call, ibsta, iberr, ibcnt and ibcntl. Like a real driver it writes no more than it is given

@@ -14,7 +14,7 @@ done < <(
     find . \( -name '*.cpp' -o -name '*.h' -o -name '*.c' -o -name '*.py' -o -name '*.sh' \
         -o -name '*.cmake' -o -name CMakeLists.txt \) \
         -not -path './build*' -not -path './.git/*' -not -path '*/corpus/*'
-    printf '%s\n' .ci/run scripts/{bench,fuzz,package,run,test} simbus/gpibsim-run.in
+    printf '%s\n' .ci/run scripts/{bench,fuzz,package,run,test} gpibsim/gpibsim-run.in
 )
 [ "$missing" -eq 0 ] && echo "every file names its licence"
 exit "$missing"

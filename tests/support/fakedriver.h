@@ -27,7 +27,7 @@ struct Outcome {
     std::vector<gpib::Addr4882> words; // written into FindLstn's results, at most limit
 };
 
-// A scripted stand-in for the driver library, installed into the binding for its lifetime.
+// A scripted fake of the driver library, installed into the binding for its lifetime.
 // It records every call (but the four status reads) as text such as "Send(0, 4, *IDN?, 5, 1)"
 // and answers each with the next outcome scripted for that entry point, or a success.
 class FakeDriver {

@@ -7,7 +7,7 @@
 
 #include <map>
 
-// A plain stand-in for the window as the operations see it: the boxes' texts, whether the
+// A plain fake of the window as the operations see it: the boxes' texts, whether the
 // error box is shown, the bus buttons and Auto Query, and the results box's text at each beep
 // and each paint.
 struct FakeView : operations::View {

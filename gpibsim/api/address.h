@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "gpibsim/api/gpibsim.h"
+
+namespace gpibsim {
+
+inline constexpr int kFirstListen = 0x20;
+inline constexpr int kFirstTalk = 0x40;
+inline constexpr int kFirstSecondary = 0x60;
+inline constexpr int kLastSecondary = 0x7E;
+
+constexpr bool isPrimary(int pad) {
+    return pad >= 0 && pad <= 30;
+}
+
+// 0 stands for "no secondary address".
+constexpr bool isSecondary(int sad) {
+    return sad == NO_SAD || (sad >= kFirstSecondary && sad <= kLastSecondary);
+}
+
+constexpr Addr4882_t makeAddress(int pad, int sad) {
+    return Addr4882_t(pad | sad << 8);
+}
+
+constexpr bool isAddress(Addr4882_t address) {
+    return isPrimary(address & 0xFF) && isSecondary(address >> 8);
+}
+
+} // namespace gpibsim

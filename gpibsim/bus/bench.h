@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "gpibsim/api/gpibsim.h"
+#include "gpibsim/definitions/loader.h"
+
+#include <array>
+#include <chrono>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gpibsim {
+
+// The driver calls a bench can script faults for.
+enum class Entry {
+#define GPIBSIM_CALL(type, name, parameters) name,
+#include "gpibsim/api/calltable.h"
+};
+inline constexpr Entry kEntries[] = {
+#define GPIBSIM_CALL(type, name, parameters) Entry::name,
+#include "gpibsim/api/calltable.h"
+};
+inline constexpr std::size_t kEntryCount = std::size(kEntries);
+
+enum class InstrumentKind { Multimeter, Generic, Defined };
+
+struct Placement {
+    InstrumentKind kind;
+    Addr4882_t address;
+    std::optional<std::string> answer{}; // given to every read, byte for byte
+    std::shared_ptr<const definitions::Definition> definition{}; // of a Defined instrument
+
+    bool operator==(const Placement &) const = default;
+};
+
+struct Fault {
+    std::optional<int> iberr{};         // the call fails with ERR and this code
+    std::chrono::milliseconds delay{0}; // the call sleeps this long first
+
+    bool operator==(const Fault &) const = default;
+};
+
+// The instruments on the bus and the faults scripted for the driver calls.
+struct Bench {
+    std::vector<Placement> instruments;
+    std::array<Fault, kEntryCount> faults{};
+    std::optional<int> listeners{}; // FindLstn reports this count in place of the real one
+
+    const Fault &fault(Entry entry) const { return faults[static_cast<std::size_t>(entry)]; }
+    bool operator==(const Bench &) const = default;
+};
+
+// A multimeter at 4 and a generic instrument at 5, secondary 97.
+Bench defaultBench();
+
+struct ParsedBench {
+    Bench bench;       // the default bench when the text is malformed
+    std::string error; // what is malformed, empty when nothing is
+};
+
+// Reads a bench written in the GPIBSIM_BENCH grammar (see the README). Instruments `defined`
+// elsewhere take the place of the default ones, and items add theirs to them.
+ParsedBench parseBench(std::string_view text,
+                       std::optional<std::vector<definitions::Resource>> defined = std::nullopt);
+
+// The bench GPIBSIM_DEVICES and GPIBSIM_BENCH describe. A bad definition file or a malformed
+// value is reported in one line on stderr and gives the default bench. Both are read when the
+// library is loaded, and again at each load after an unload (instance.cpp).
+Bench benchFromEnvironment();
+
+} // namespace gpibsim

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "gpibsim/bus/bench.h"
+#include "gpibsim/bus/cable.h"
+#include "gpibsim/bus/callstatus.h"
+#include "gpibsim/bus/descriptors.h"
+#include "gpibsim/bus/trace.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace gpibsim {
+
+// One simulated GPIB as the driver calls see it: board 0 (descriptor 0, the system
+// controller), the device descriptors ibdev hands out, and the cable with the instruments of a
+// bench. Each member does one driver call: it leaves ibsta, iberr and the count in the calling
+// thread's status and the process-wide copies, and returns ibsta where the driver call does.
+// Calls from several threads take turns; ibwait lets the others run while it waits.
+//
+// Calls on a device descriptor address its instrument themselves and report only ERR, TIMO,
+// END, CMPL and RQS; calls on the board and the IEEE 488.2 routines report the board's state.
+// A call on a descriptor that is not open reports ERR alone, with EARG.
+class Bus {
+public:
+    static constexpr int kBoard = Descriptors::kBoard;
+
+    // The trace outlives the bus.
+    Bus(const Bench &bench, const Trace &trace);
+
+    // The bench the bus was built from; null once closed.
+    const Bench *bench() const { return state_ ? &state_->bench : nullptr; }
+    // Frees the instruments and descriptors after the call under way; every later call fails
+    // with ERR and EDVR.
+    void close();
+
+    // Descriptors and their settings
+    int find(const char *name); // the descriptor, or -1
+    int openDevice(int boardIndex, int pad, int sad, int timeout, int eot,
+                   int eos); // the descriptor, or -1
+    int setOnline(int ud, int online);
+    // ibpad, ibsad, ibtmo and ibeot are ibconfig with their option.
+    int configure(Entry entry, int ud, int option, int value);
+    int ask(int ud, int option, int *value);
+    int setEndOfString(int ud, int mode);
+    // ibppc: the board's own response, or a device's configured over the bus.
+    int configureParallelPoll(int ud, int configuration);
+
+    // The board
+    int setRemoteEnable(int ud, int enable);
+    int interfaceClear(int ud); // ibsic
+    int command(Entry entry, int ud, const void *bytes, long count);
+    int lines(int ud, short *lines);
+    int checkListener(int ud, int pad, int sad, short *found);
+
+    // Data, on a device descriptor or on the board once ibcmd has addressed it
+    int write(Entry entry, int ud, const void *data, long count);
+    int read(Entry entry, int ud, void *buffer, long count);
+
+    // Devices
+    int clear(int ud);
+    int trigger(int ud);
+    int goToLocal(int ud);
+    int serialPoll(int ud, char *status);
+    int queuedPolls(int ud, short *queued);
+
+    int wait(int ud, int mask);
+    // A call the simulated bus does not offer: ERR with ECAP.
+    int unsupported();
+
+    // IEEE 488.2 routines on board 0
+    void sendInterfaceClear(int board);
+    void findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, int limit);
+    void clearDevice(int board, Addr4882_t address);
+    void readStatusByte(int board, Addr4882_t address, short *status);
+    void send(int board, Addr4882_t address, const void *data, long count, int endMode);
+    void receive(int board, Addr4882_t address, void *buffer, long count, int termination);
+    void pollAll(int board, const Addr4882_t *addresses, short *results);
+
+private:
+    template <typename Operation> int call(Entry entry, int ud, Operation operation);
+    int finish(int ud, const Outcome &outcome, bool open);
+    int statusOf(int ud) const;
+    Addr4882_t boardAddress() const { return state_->descriptors.board().settings.address(); }
+    std::optional<int> refusal(int board, bool argumentsValid) const;
+    // The open device descriptor, or null.
+    Descriptor *device(int ud);
+    Outcome commandDevice(int ud, std::uint8_t command);
+    Outcome remoteEnable(int ud, int enable);
+    // IFC, for ibsic and SendIFC; a board that is not system controller gets ESAC.
+    Outcome pulseInterfaceClear();
+    Outcome writeTo(Addr4882_t listener, std::string_view bytes, bool end, const EndOfString &eos);
+    Outcome readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos);
+
+    struct State {
+        Bench bench;
+        Descriptors descriptors;
+        Cable cable;
+    };
+
+    const std::array<Fault, kEntryCount> faults_;
+    const std::optional<int> listeners_;
+    std::mutex mutex_;
+    std::condition_variable changed_; // after every call, for ibwait
+    std::unique_ptr<State> state_;
+};
+
+// The process's bus (see instance.cpp).
+Bus &bus();
+
+} // namespace gpibsim

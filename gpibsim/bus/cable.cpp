@@ -1,0 +1,292 @@
+// SPDX-License-Identifier: MIT
+#include "gpibsim/bus/cable.h"
+
+#include "gpibsim/api/address.h"
+#include "gpibsim/definitions/definedinstrument.h"
+#include "gpibsim/instruments/multimeter.h"
+
+#include <algorithm>
+#include <string>
+
+namespace gpibsim {
+
+namespace {
+
+std::unique_ptr<Instrument> makeInstrument(const Placement &placement) {
+    const std::string pad = std::to_string(placement.address & 0xFF);
+    const std::string serial = "SIM" + std::string(4 - pad.size(), '0') + pad;
+    std::unique_ptr<Instrument> instrument;
+    if (placement.kind == InstrumentKind::Multimeter)
+        instrument = std::make_unique<Multimeter>(serial);
+    else if (placement.kind == InstrumentKind::Defined)
+        instrument = std::make_unique<definitions::DefinedInstrument>(placement.definition, serial,
+                                                                      placement.address);
+    else
+        instrument = std::make_unique<Instrument>("Simulated Instrument", serial);
+    if (placement.answer)
+        instrument->answerEveryReadWith(*placement.answer);
+    return instrument;
+}
+
+} // namespace
+
+Cable::Cable(const std::vector<Placement> &placements, const Trace &trace) : trace_(trace) {
+    for (const Placement &placement : placements)
+        instruments_.emplace(placement.address, makeInstrument(placement));
+}
+
+void Cable::interfaceClear() {
+    trace_.interfaceClear();
+    inCharge_ = true;
+    forgetAddressing();
+}
+
+void Cable::goOffline() {
+    setRemoteEnable(false);
+    forgetAddressing();
+    inCharge_ = attention_ = false;
+}
+
+void Cable::setRemoteEnable(bool on) {
+    if (on != remoteEnable_)
+        trace_.remoteEnable(on);
+    remoteEnable_ = on;
+}
+
+void Cable::forgetAddressing() {
+    listeners_.clear();
+    talker_.reset();
+    primary_.reset();
+}
+
+Outcome Cable::command(std::span<const std::uint8_t> bytes) {
+    attention_ = true;
+    long sent = 0;
+    for (const std::uint8_t byte : bytes) {
+        if (!run(byte & 0x7F))
+            return {.iberr = ECAP, .count = sent};
+        ++sent;
+    }
+    return {.count = sent};
+}
+
+void Cable::addressListener(Addr4882_t board, Addr4882_t listener) {
+    attention_ = true;
+    runAddress(MTA(board & 0xFF), board);
+    run(UNL);
+    runAddress(MLA(listener & 0xFF), listener);
+}
+
+void Cable::addressTalker(Addr4882_t talker, Addr4882_t board) {
+    attention_ = true;
+    run(UNL);
+    runAddress(MLA(board & 0xFF), board);
+    runAddress(MTA(talker & 0xFF), talker);
+}
+
+void Cable::commandListener(Addr4882_t board, Addr4882_t listener, std::uint8_t addressedCommand) {
+    addressListener(board, listener);
+    run(addressedCommand);
+}
+
+void Cable::unaddress() {
+    attention_ = true;
+    run(UNL);
+    run(UNT);
+}
+
+void Cable::addressBoardAsTalker(Addr4882_t board) {
+    attention_ = true;
+    runAddress(MTA(board & 0xFF), board);
+}
+
+bool Cable::listens(Addr4882_t address) {
+    attention_ = true;
+    run(UNL);
+    runAddress(MLA(address & 0xFF), address);
+    return isPresent(address);
+}
+
+bool Cable::listensOnSecondary(int pad) {
+    attention_ = true;
+    run(UNL);
+    run(MLA(pad));
+    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
+        run(static_cast<std::uint8_t>(sad));
+    return !secondaryListeners(pad).empty();
+}
+
+void Cable::runAddress(std::uint8_t primary, Addr4882_t address) {
+    run(primary);
+    if ((address >> 8) != NO_SAD)
+        run(MSA(address >> 8));
+}
+
+// Secondary addresses complete the primary address sent before them; after any other byte
+// they address nobody.
+bool Cable::run(std::uint8_t byte) {
+    trace_.command(byte);
+    if (byte >= kFirstSecondary && byte <= kLastSecondary) {
+        if (primary_ && primary_->talker) {
+            talker_ = makeAddress(primary_->pad, byte);
+        } else if (primary_) {
+            std::erase(listeners_, makeAddress(primary_->pad, NO_SAD));
+            addListener(makeAddress(primary_->pad, byte));
+        }
+        return true;
+    }
+    primary_.reset();
+    if (byte >= kFirstListen && byte < UNL) {
+        addListener(makeAddress(byte & 0x1F, NO_SAD));
+        primary_ = Primary{byte & 0x1F, false};
+        return true;
+    }
+    if (byte >= kFirstTalk && byte < UNT) {
+        talker_ = makeAddress(byte & 0x1F, NO_SAD);
+        primary_ = Primary{byte & 0x1F, true};
+        return true;
+    }
+    switch (byte) {
+    case UNL:
+        listeners_.clear();
+        return true;
+    case UNT:
+        talker_.reset();
+        return true;
+    case SDC:
+        forEachListener([](Instrument &listener) { listener.clear(); });
+        return true;
+    case GET:
+        forEachListener([](Instrument &listener) { listener.trigger(); });
+        return true;
+    case DCL:
+        for (const auto &entry : instruments_)
+            entry.second->clear();
+        return true;
+    case GTL:
+    case LLO:
+    case PPConfig:
+        return true;
+    default:
+        return false;
+    }
+}
+
+Outcome Cable::write(std::string_view bytes, bool end, const EndOfString &eos, Addr4882_t board) {
+    if (talker_ != board)
+        return {.iberr = EADR};
+    if (std::ranges::none_of(listeners_, [&](Addr4882_t address) { return isPresent(address); }))
+        return {.iberr = ENOL};
+    attention_ = false;
+    const auto send = [&](std::string_view chunk, bool withEoi) {
+        trace_.data(board, listeners_, chunk, withEoi);
+        forEachListener([&](Instrument &listener) { listener.listen(chunk, withEoi); });
+    };
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (eos.marksWrites() && eos.matches(bytes[i])) {
+            send(bytes.substr(start, i + 1 - start), true);
+            start = i + 1;
+        }
+    }
+    if (start < bytes.size())
+        send(bytes.substr(start), end);
+    return {.count = static_cast<long>(bytes.size())};
+}
+
+// Reading from an empty address waits for a talker that never answers.
+Outcome Cable::read(std::span<char> buffer, const EndOfString &eos, Addr4882_t board) {
+    if (!isListener(board))
+        return {.iberr = EADR};
+    Instrument *talker = talker_ ? at(*talker_) : nullptr;
+    if (talker == nullptr)
+        return {.iberr = EABO, .bits = TIMO};
+    attention_ = false;
+    if (buffer.empty())
+        return {};
+    const Instrument::Talked talked = talker->talk(buffer, eos);
+    const long moved = static_cast<long>(talked.count);
+    if (moved > 0) {
+        const Addr4882_t listener[] = {board};
+        trace_.data(*talker_, listener, {buffer.data(), talked.count}, talked.end);
+    }
+    if (talked.timedOut)
+        return {.iberr = EABO, .bits = TIMO, .count = moved};
+    return {.bits = talked.end ? END : 0, .count = moved};
+}
+
+// Serial poll enable and disable go with ATN but change nothing the cable keeps: the poll itself
+// is done here, not by reading after SPE.
+std::optional<std::uint8_t> Cable::serialPoll(Addr4882_t address, Addr4882_t board) {
+    attention_ = true;
+    run(UNL);
+    runAddress(MLA(board & 0xFF), board);
+    trace_.command(SPE);
+    runAddress(MTA(address & 0xFF), address);
+    std::optional<std::uint8_t> status;
+    if (Instrument *instrument = at(address)) {
+        status = instrument->serialPoll();
+        trace_.statusByte(address, *status);
+    }
+    trace_.command(SPD);
+    run(UNT);
+    return status;
+}
+
+void Cable::traceServiceRequest() {
+    if (!trace_.on() || serviceRequested() == tracedServiceRequest_)
+        return;
+    tracedServiceRequest_ = !tracedServiceRequest_;
+    trace_.serviceRequest(tracedServiceRequest_);
+}
+
+std::vector<Addr4882_t> Cable::secondaryListeners(int pad) const {
+    std::vector<Addr4882_t> listeners;
+    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
+        if (isPresent(makeAddress(pad, sad)))
+            listeners.push_back(makeAddress(pad, sad));
+    return listeners;
+}
+
+bool Cable::requestsService(Addr4882_t address) const {
+    const Instrument *instrument = at(address);
+    return instrument != nullptr && instrument->requestsService();
+}
+
+int Cable::status(Addr4882_t board) const {
+    return (inCharge_ ? CIC : 0) | (remoteEnable_ ? REM : 0) | (attention_ ? ATN : 0) |
+           (talker_ == board ? TACS : 0) | (isListener(board) ? LACS : 0) |
+           (serviceRequested() ? SRQI : 0);
+}
+
+int Cable::lines() const {
+    return ValidIFC | ValidREN | ValidSRQ | ValidATN | ValidEOI | (remoteEnable_ ? BusREN : 0) |
+           (serviceRequested() ? BusSRQ : 0) | (attention_ ? BusATN : 0);
+}
+
+template <typename Action> void Cable::forEachListener(Action action) {
+    for (const Addr4882_t address : listeners_)
+        if (Instrument *instrument = at(address))
+            action(*instrument);
+}
+
+void Cable::addListener(Addr4882_t address) {
+    if (!isListener(address))
+        listeners_.push_back(address);
+}
+
+bool Cable::isListener(Addr4882_t address) const {
+    return std::ranges::find(listeners_, address) != listeners_.end();
+}
+
+bool Cable::serviceRequested() const {
+    return std::ranges::any_of(
+        instruments_, [](const auto &entry) { return entry.second->requestsService(); });
+}
+
+Instrument *Cable::at(Addr4882_t address) const {
+    const auto found = instruments_.find(address);
+    return found == instruments_.end() ? nullptr : found->second.get();
+}
+
+} // namespace gpibsim

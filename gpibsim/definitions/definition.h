@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "gpibsim/definitions/response.h"
+#include "gpibsim/pyformat/setterpattern.h"
+#include "gpibsim/pyformat/value.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace gpibsim::definitions {
+
+// What a property's specs allow. Values outside them are refused as pyvisa-sim refuses them.
+struct Specs {
+    ValueType type = ValueType::Text;
+    std::optional<Value> min{};
+    std::optional<Value> max{};
+    std::vector<Value> valid{}; // any value when empty
+};
+
+struct Property {
+    std::string name{};
+    Value initial{};
+    std::optional<Specs> specs{}; // none: the value is kept as it comes, text at first
+};
+
+struct Getter {
+    std::size_t property{};
+    Response response{};
+};
+
+struct Setter {
+    std::size_t property{};
+    SetterPattern pattern{};
+    Response done{};                   // r
+    std::optional<Response> refused{}; // e; without it a refused value is a command error
+};
+
+// What a query does when it is one of the definition's queries, word for word.
+struct Action {
+    enum class Kind { Dialogue, Getter, Register, Queue };
+    Kind kind{};
+    std::size_t index{};     // of the dialogue or getter, or of the register or queue
+    std::size_t channel = 0; // the channel a selectable channel's query names
+};
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+        return std::hash<std::string_view>{}(text);
+    }
+};
+using Actions = std::unordered_map<std::string, Action, TextHash, std::equal_to<>>;
+
+// The dialogues and properties of a device, or of a group of its channels.
+struct Component {
+    std::vector<Response> dialogues{};
+    std::vector<Property> properties{};
+    std::vector<Getter> getters{};
+    std::vector<Setter> setters{};
+    Actions actions{};
+};
+
+// Channels that share their dialogues and properties; each channel keeps its own values.
+struct ChannelGroup : Component {
+    std::vector<std::string> ids{};
+    // When false, the device's selected_channel property picks the channel.
+    bool canSelect = true;
+};
+
+// A status register of the definition: the bits each kind of error sets. Reading it answers
+// its value and clears it.
+struct DefinedRegister {
+    std::int64_t commandError = 0;
+    std::int64_t queryError = 0;
+};
+
+// An error queue of the definition: the entry each kind of error adds, and what reading the
+// queue answers when it is empty.
+struct DefinedQueue {
+    std::string whenEmpty{};
+    std::optional<std::string> commandError{};
+    std::optional<std::string> queryError{};
+};
+
+// One device of a definition file, as a resource places it on the bus.
+struct Definition {
+    std::string name{};
+    std::string origin{};          // file:line:column of the resource
+    std::string messageEnd = "\n"; // the query terminator of "GPIB INSTR"
+    std::string responseEnd = "\n";
+    Response commandError{}; // answers a query nothing matches, or a refused value
+    Response queryError{};   // answers a read with nothing to say
+    std::vector<DefinedRegister> registers{};
+    std::vector<DefinedQueue> queues{};
+    Component device{};
+    std::vector<ChannelGroup> channels{};
+    // The device property naming the channel for groups that cannot select their own.
+    std::optional<std::size_t> selectedChannel{};
+};
+
+// A query as the instrument compares it: without blanks around, and one space between the
+// header and its arguments.
+std::string normalQuery(std::string_view header, std::string_view arguments);
+
+} // namespace gpibsim::definitions

@@ -1,0 +1,330 @@
+// SPDX-License-Identifier: MIT
+// Python's format mini-language and its inverse as definition files use them: getters format
+// with it, setters read their value back with it. Expected texts are what Python 3.11 gives.
+#include "gpibsim/pyformat/formatstring.h"
+#include "gpibsim/pyformat/pythonformat.h"
+#include "gpibsim/pyformat/setterpattern.h"
+#include "gpibsim/pyformat/value.h"
+
+#include <QTest>
+
+#include <limits>
+
+using namespace gpibsim::definitions;
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct Formatted {
+    Value value;
+    const char *spec;
+    const char *python;
+};
+
+const Formatted kFormatted[] = {
+    {1.0, "", "1.0"},
+    {0.1, "", "0.1"},
+    {1e16, "", "1e+16"},
+    {1e-5, "", "1e-05"},
+    {123456789.0, "", "123456789.0"},
+    {-0.0, "", "-0.0"},
+    {5e-324, "", "5e-324"},
+    {1.0, ".3", "1.0"},
+    {123.0, ".3", "1.23e+02"},
+    {12.0, ".3", "12.0"},
+    {0.0001234, ".2", "0.00012"},
+    {3.14159, ".0", "3e+00"},
+    {1.5, "#.3", "1.50"},
+    {1e16, "#", "1.e+16"},
+    {2.675, ".2f", "2.67"},
+    {-1.5, "+.8E", "-1.50000000E+00"},
+    {1.0, "+.8E", "+1.00000000E+00"},
+    {1234567.0, "g", "1.23457e+06"},
+    {1.0, "#g", "1.00000"},
+    {0.125, ".1%", "12.5%"},
+    {3.0, "n", "3"},
+    {1234567.5, ",", "1,234,567.5"},
+    {1234.5678, "_.2f", "1_234.57"},
+    {1234.5, "012,.1f", "00,001,234.5"},
+    {-1234.0, "010,.0f", "-0,001,234"},
+    {-0.001, "z.1f", "0.0"},
+    {-0.001, ".1f", "-0.0"},
+    {-12.5, "=+10.1f", "-     12.5"},
+    {kInf, "010,", "0000000inf"},
+    {-kInf, "F", "-INF"},
+    {std::numeric_limits<double>::quiet_NaN(), "+", "+nan"},
+    {1.5, "*^9.2f", "**1.50***"},
+    {1e100, ".3e", "1.000e+100"},
+    {std::int64_t{42}, "", "42"},
+    {std::int64_t{-42}, "+d", "-42"},
+    {std::int64_t{42}, " d", " 42"},
+    {std::int64_t{255}, "#X", "0XFF"},
+    {std::int64_t{8}, "#o", "0o10"},
+    {std::int64_t{123456789}, "_b", "111_0101_1011_1100_1101_0001_0101"},
+    {std::int64_t{1234}, "09,", "0,001,234"},
+    {std::int64_t{-5}, "#06x", "-0x005"},
+    {std::int64_t{233}, "c", "\xc3\xa9"},
+    {std::int64_t{65}, "=5c", "    A"},
+    {std::int64_t{5}, "<05", "50000"},
+    {std::int64_t{7}, ".2f", "7.00"},
+    {std::int64_t{3}, "%", "300.000000%"},
+    {std::numeric_limits<std::int64_t>::min(), "x", "-8000000000000000"},
+    {std::string("abc"), "^7", "  abc  "},
+    {std::string("abc"), "05", "abc00"},
+    {std::string("h\xc3\xa9llo"), ".2", "h\xc3\xa9"},
+    {std::string("ab"), "\xe2\x86\x92^6",
+     "\xe2\x86\x92\xe2\x86\x92"
+     "ab\xe2\x86\x92\xe2\x86\x92"},
+};
+
+// A format Python refuses, and a word of our reason.
+struct Refused {
+    const char *spec;
+    ValueType type;
+    const char *reason;
+};
+
+const Refused kRefused[] = {
+    {".", ValueType::Float, "precision missing"},
+    {",,", ValueType::Int, "given twice"},
+    {",_", ValueType::Int, "both"},
+    {",x", ValueType::Int, "',' not allowed"},
+    {"_n", ValueType::Int, "'_' not allowed"},
+    {",s", ValueType::Text, "',' not allowed"},
+    {"dd", ValueType::Int, "invalid"},
+    {"1001", ValueType::Int, "width"},
+    {".1001f", ValueType::Float, "precision above"},
+    {"d", ValueType::Float, "unknown format code 'd'"},
+    {"s", ValueType::Int, "unknown format code 's'"},
+    {"j", ValueType::Float, "unknown format code 'j'"},
+    {".2", ValueType::Int, "precision"},
+    {"z", ValueType::Int, "'z'"},
+    {"+c", ValueType::Int, "sign"},
+    {"+", ValueType::Text, "sign"},
+    {"#", ValueType::Text, "'#'"},
+    {"=5", ValueType::Text, "'='"},
+    {",", ValueType::Text, "','"},
+};
+
+std::string refusal(const Refused &row) {
+    const ParsedSpec parsed = parseFormatSpec(row.spec);
+    return parsed.error.empty() ? formatError(parsed.spec, row.type) : parsed.error;
+}
+
+} // namespace
+
+class PythonFormatTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void formatsAsPython_data();
+    void formatsAsPython();
+    void refusesWhatPythonRefuses_data();
+    void refusesWhatPythonRefuses();
+    void formatStrings_data();
+    void formatStrings();
+    void convertsAsPython_data();
+    void convertsAsPython();
+    void settersReadTheirValue_data();
+    void settersReadTheirValue();
+    void badSetterPatterns_data();
+    void badSetterPatterns();
+};
+
+void PythonFormatTest::formatsAsPython_data() {
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < std::size(kFormatted); ++i)
+        QTest::addRow("%s of a %s", kFormatted[i].spec, typeName(typeOf(kFormatted[i].value)))
+            << static_cast<int>(i);
+}
+
+void PythonFormatTest::formatsAsPython() {
+    QFETCH(int, row);
+    const Formatted &expected = kFormatted[row];
+    const ParsedSpec parsed = parseFormatSpec(expected.spec);
+    QVERIFY2(parsed.error.empty(), parsed.error.c_str());
+    const std::optional<std::string> text = formatValue(expected.value, parsed.spec);
+    QVERIFY(text);
+    QCOMPARE(QByteArray::fromStdString(*text), QByteArray(expected.python));
+}
+
+void PythonFormatTest::refusesWhatPythonRefuses_data() {
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < std::size(kRefused); ++i)
+        QTest::addRow("%s of a %s", kRefused[i].spec, typeName(kRefused[i].type))
+            << static_cast<int>(i);
+}
+
+void PythonFormatTest::refusesWhatPythonRefuses() {
+    QFETCH(int, row);
+    const std::string reason = refusal(kRefused[row]);
+    QVERIFY2(reason.find(kRefused[row].reason) != std::string::npos, reason.c_str());
+}
+
+void PythonFormatTest::formatStrings_data() {
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QByteArray>("python");
+    QTest::addColumn<QByteArray>("error");
+    QTest::newRow("literal braces")
+        << QByteArray("{{x}} {0:.1f}") << QByteArray("{x} 2.5") << QByteArray();
+    QTest::newRow("repr, aligned")
+        << QByteArray("[{!r:>8}]") << QByteArray("[     2.5]") << QByteArray();
+    QTest::newRow("one value twice")
+        << QByteArray("{0}/{0:+.0f}") << QByteArray("2.5/+2") << QByteArray();
+    QTest::newRow("single }") << QByteArray("a}") << QByteArray() << QByteArray("single '}'");
+    QTest::newRow("unclosed {") << QByteArray("{:.2f") << QByteArray() << QByteArray("without");
+    QTest::newRow("nested field") << QByteArray("{:{}}") << QByteArray()
+                                  << QByteArray("inside a field");
+    QTest::newRow("conversion !a") << QByteArray("{!a}") << QByteArray() << QByteArray("!s or !r");
+    QTest::newRow("two {}") << QByteArray("{} {}") << QByteArray() << QByteArray("more than one");
+    QTest::newRow("{} and {0}") << QByteArray("{} {0}") << QByteArray() << QByteArray("together");
+    QTest::newRow("named field") << QByteArray("{volts}") << QByteArray() << QByteArray("{volts}");
+    QTest::newRow("bad spec") << QByteArray("{:,,d}") << QByteArray() << QByteArray("given");
+}
+
+void PythonFormatTest::formatStrings() {
+    QFETCH(QByteArray, format);
+    QFETCH(QByteArray, python);
+    QFETCH(QByteArray, error);
+    const ParsedFormat parsed = parseFormatString(format.toStdString());
+    const std::string wrong = parsed.error.empty() ? positionalError(parsed.format) : parsed.error;
+    if (!error.isEmpty()) {
+        QVERIFY2(QByteArray::fromStdString(wrong).contains(error), wrong.c_str());
+        return;
+    }
+    QVERIFY2(wrong.empty(), wrong.c_str());
+    QCOMPARE(QByteArray::fromStdString(formatWith(parsed.format, 2.5).value_or("?")), python);
+}
+
+void PythonFormatTest::convertsAsPython_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("asInt");   // "ERR" where int(text) raises
+    QTest::addColumn<QString>("asFloat"); // str(float(text)), or "ERR"
+    QTest::newRow("blanks") << " 12 "
+                            << "12"
+                            << "12.0";
+    QTest::newRow("plus") << "+7"
+                          << "7"
+                          << "7.0";
+    QTest::newRow("underscore") << "1_000"
+                                << "1000"
+                                << "1000.0";
+    QTest::newRow("two underscores") << "1__0"
+                                     << "ERR"
+                                     << "ERR";
+    QTest::newRow("point") << "12.5"
+                           << "ERR"
+                           << "12.5";
+    QTest::newRow("hexadecimal") << "0x10"
+                                 << "ERR"
+                                 << "ERR";
+    QTest::newRow("empty") << ""
+                           << "ERR"
+                           << "ERR";
+    QTest::newRow("exponent") << "1e3"
+                              << "ERR"
+                              << "1000.0";
+    QTest::newRow("infinity") << "-Infinity"
+                              << "ERR"
+                              << "-inf";
+    QTest::newRow("leading point") << ".5"
+                                   << "ERR"
+                                   << "0.5";
+    QTest::newRow("overflow") << "1e400"
+                              << "ERR"
+                              << "inf";
+    QTest::newRow("underflow") << "-1e-400"
+                               << "ERR"
+                               << "-0.0";
+    QTest::newRow("hexadecimal float") << "0x1p3"
+                                       << "ERR"
+                                       << "ERR";
+    QTest::newRow("above int64") << "9223372036854775808"
+                                 << "ERR"
+                                 << "9.223372036854776e+18";
+}
+
+void PythonFormatTest::convertsAsPython() {
+    QFETCH(QString, text);
+    QFETCH(QString, asInt);
+    QFETCH(QString, asFloat);
+    const auto shown = [](const std::optional<Value> &value) {
+        return value ? QString::fromStdString(
+                           std::get<std::string>(*convert(*value, ValueType::Text)))
+                     : QStringLiteral("ERR");
+    };
+    const Value value = text.toStdString();
+    QCOMPARE(shown(convert(value, ValueType::Int)), asInt);
+    QCOMPARE(shown(convert(value, ValueType::Float)), asFloat);
+}
+
+void PythonFormatTest::settersReadTheirValue_data() {
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<QByteArray>("query");
+    QTest::addColumn<QString>("value"); // str() of what is read, empty when nothing matches
+    QTest::addColumn<int>("channel");
+    QTest::newRow("float") << QByteArray("!FREQ {:.2f}") << QByteArray("!FREQ 10.3") << "10.3" << 0;
+    QTest::newRow("float, one digit")
+        << QByteArray("!AMP {:.2f}") << QByteArray("!AMP 5") << "5.0" << 0;
+    QTest::newRow("float, exponent")
+        << QByteArray("V {:e}") << QByteArray("V -1.5E-3") << "-0.0015" << 0;
+    QTest::newRow("float, text") << QByteArray("V {:f}") << QByteArray("V ten") << "" << 0;
+    QTest::newRow("percent") << QByteArray("D {:%}") << QByteArray("D 50%") << "0.5" << 0;
+    QTest::newRow("integer") << QByteArray("OUT {:d}") << QByteArray("OUT +1") << "1" << 0;
+    QTest::newRow("integer, point") << QByteArray("OUT {:d}") << QByteArray("OUT 1.0") << "" << 0;
+    QTest::newRow("hexadecimal") << QByteArray("M {:x}") << QByteArray("M 0xff") << "255" << 0;
+    QTest::newRow("text") << QByteArray("INST {:s}") << QByteArray("INST P25V") << "P25V" << 0;
+    QTest::newRow("any text") << QByteArray("I {}") << QByteArray("I 2") << "2" << 0;
+    QTest::newRow("other header") << QByteArray("I {}") << QByteArray("J 2") << "" << 0;
+    QTest::newRow("text after value")
+        << QByteArray("SET {:d} V") << QByteArray("SET 12 V") << "12" << 0;
+    QTest::newRow("channel") << QByteArray("CH {ch_id}:VOLT {:.3f}") << QByteArray("CH 2:VOLT 3.5")
+                             << "3.5" << 1;
+    QTest::newRow("unknown channel")
+        << QByteArray("CH {ch_id}:VOLT {:.3f}") << QByteArray("CH 7:VOLT 3.5") << "" << 0;
+    QTest::newRow("channel after value")
+        << QByteArray("{:d},{ch_id}") << QByteArray("10,3") << "10" << 2;
+}
+
+void PythonFormatTest::settersReadTheirValue() {
+    QFETCH(QByteArray, pattern);
+    QFETCH(QByteArray, query);
+    QFETCH(QString, value);
+    QFETCH(int, channel);
+    const std::vector<std::string> ids = {"1", "2", "3"};
+    const SetterPattern::Parsed parsed = SetterPattern::parse(pattern.toStdString(), true);
+    QVERIFY2(parsed.error.empty(), parsed.error.c_str());
+    const auto match = parsed.pattern.match(query.toStdString(), ids);
+    QCOMPARE(match.has_value(), !value.isEmpty());
+    if (!match)
+        return;
+    QCOMPARE(QString::fromStdString(std::get<std::string>(*convert(match->value, ValueType::Text))),
+             value);
+    QCOMPARE(match->channel, static_cast<std::size_t>(channel));
+}
+
+void PythonFormatTest::badSetterPatterns_data() {
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<bool>("inChannel");
+    QTest::addColumn<QByteArray>("error");
+    QTest::newRow("no value") << QByteArray("*RST") << false << QByteArray("without a value");
+    QTest::newRow("two values") << QByteArray("{} {}") << false << QByteArray("two values");
+    QTest::newRow("ch_id outside a channel")
+        << QByteArray("CH {ch_id} {}") << false << QByteArray("{ch_id}");
+    QTest::newRow("two ch_id") << QByteArray("{ch_id}{ch_id} {}") << true
+                               << QByteArray("two {ch_id}");
+    QTest::newRow("character") << QByteArray("K {:c}") << false << QByteArray("{:c}");
+    QTest::newRow("bad format") << QByteArray("K {:q") << false << QByteArray("without");
+}
+
+void PythonFormatTest::badSetterPatterns() {
+    QFETCH(QByteArray, pattern);
+    QFETCH(bool, inChannel);
+    QFETCH(QByteArray, error);
+    const SetterPattern::Parsed parsed = SetterPattern::parse(pattern.toStdString(), inChannel);
+    QVERIFY2(QByteArray::fromStdString(parsed.error).contains(error), parsed.error.c_str());
+}
+
+QTEST_GUILESS_MAIN(PythonFormatTest)
+#include "tst_pythonformat.moc"
