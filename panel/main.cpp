@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "panel/commandline.h"
+#include "panel/defaultfont.h"
 #include "panel/form1.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char *argv[]) {
     if (const auto exitStatus = panel::handleCommandLine(argc, argv))
         return *exitStatus;
     QApplication app(argc, argv);
+    panel::capDefaultFont();
     panel::Form1 window;
     window.show();
     return app.exec();
