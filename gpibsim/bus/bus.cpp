@@ -38,10 +38,10 @@ bool isAsynchronous(Entry entry) {
 
 } // namespace
 
-Bus::Bus(const Bench &bench, const Trace &trace)
-    : faults_(bench.faults), listeners_(bench.listeners),
+Bus::Bus(const Setup &setup, const Trace &trace)
+    : faults_(setup.faults), listeners_(setup.listeners),
       state_(
-          new State{.bench = bench, .descriptors = {}, .cable = Cable(bench.instruments, trace)}) {}
+          new State{.setup = setup, .descriptors = {}, .cable = Cable(setup.instruments, trace)}) {}
 
 void Bus::close() {
     const std::lock_guard lock(mutex_);
@@ -51,20 +51,24 @@ void Bus::close() {
 
 // Scripted faults come first: a delay outside the lock, so other threads go on meanwhile,
 // then a scripted failure in place of the call. A closed bus fails with EDVR, a descriptor
-// that is not open with EARG. An operation that waits is handed the lock.
+// that is not open with EARG. The operation is handed the open descriptor if it asks for it,
+// and an operation that waits the lock as well.
 template <typename Operation> int Bus::call(Entry entry, int ud, Operation operation) {
     const Fault &fault = faults_[static_cast<std::size_t>(entry)];
     std::this_thread::sleep_for(fault.delay);
     std::unique_lock lock(mutex_);
-    const bool open = state_ && state_->descriptors.find(ud) != nullptr;
+    Descriptor *descriptor = state_ ? state_->descriptors.find(ud) : nullptr;
+    const bool open = descriptor != nullptr;
     Outcome outcome{.iberr = fault.iberr};
     if (!state_)
         outcome.iberr = EDVR;
     else if (!open && !outcome.iberr)
         outcome.iberr = EARG;
     if (!outcome.iberr) {
-        if constexpr (std::is_invocable_v<Operation, std::unique_lock<std::mutex> &>)
-            outcome = operation(lock);
+        if constexpr (std::is_invocable_v<Operation, Descriptor &, std::unique_lock<std::mutex> &>)
+            outcome = operation(*descriptor, lock);
+        else if constexpr (std::is_invocable_v<Operation, Descriptor &>)
+            outcome = operation(*descriptor);
         else
             outcome = operation();
     }
@@ -113,10 +117,6 @@ std::optional<int> Bus::refusal(int board, bool argumentsValid) const {
     return std::nullopt;
 }
 
-Descriptor *Bus::device(int ud) {
-    return Descriptors::isDevice(ud) ? state_->descriptors.find(ud) : nullptr;
-}
-
 int Bus::find(const char *name) {
     int ud = -1;
     call(Entry::ibfind, kBoard, [&]() -> Outcome {
@@ -153,12 +153,9 @@ int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, int 
 int Bus::setOnline(int ud, int online) {
     return call(
         Entry::ibonl, ud,
-        [&]() -> Outcome {
-            Descriptor *descriptor = state_->descriptors.find(ud);
-            if (descriptor == nullptr)
-                return {.iberr = EARG};
+        [&](Descriptor &descriptor) -> Outcome {
             if (online != 0) {
-                descriptor->settings = descriptor->initial;
+                descriptor.settings = descriptor.initial;
                 if (ud == kBoard)
                     state_->cable.interfaceClear();
             } else if (ud == kBoard) {
@@ -173,24 +170,20 @@ int Bus::setOnline(int ud, int online) {
 int Bus::configure(Entry entry, int ud, int option, int value) {
     return call(
         entry, ud,
-        [&]() -> Outcome {
-            Descriptor *descriptor = state_->descriptors.find(ud);
-            if (descriptor == nullptr)
-                return {.iberr = EARG};
+        [&](Descriptor &descriptor) -> Outcome {
             if (option == IbcSRE && ud == kBoard)
                 return remoteEnable(ud, value);
-            return configureOption(descriptor->settings, Descriptors::isDevice(ud), option, value);
+            return configureOption(descriptor.settings, Descriptors::isDevice(ud), option, value);
         });
 }
 
 int Bus::ask(int ud, int option, int *value) {
     return call(
         Entry::ibask, ud,
-        [&]() -> Outcome {
-            const Descriptor *descriptor = state_->descriptors.find(ud);
-            if (descriptor == nullptr || value == nullptr)
+        [&](const Descriptor &descriptor) -> Outcome {
+            if (value == nullptr)
                 return {.iberr = EARG};
-            const Asked asked = askOption(descriptor->settings, Descriptors::isDevice(ud), option);
+            const Asked asked = askOption(descriptor.settings, Descriptors::isDevice(ud), option);
             if (!asked.iberr)
                 *value = asked.value;
             return {.iberr = asked.iberr};
@@ -200,11 +193,10 @@ int Bus::ask(int ud, int option, int *value) {
 int Bus::setEndOfString(int ud, int mode) {
     return call(
         Entry::ibeos, ud,
-        [&]() -> Outcome {
-            Descriptor *descriptor = state_->descriptors.find(ud);
-            if (descriptor == nullptr || !EndOfString::isMode(mode))
+        [&](Descriptor &descriptor) -> Outcome {
+            if (!EndOfString::isMode(mode))
                 return {.iberr = EARG};
-            descriptor->settings.eos = {mode};
+            descriptor.settings.eos = {mode};
             return {};
         });
 }
@@ -244,19 +236,16 @@ int Bus::interfaceClear(int ud) {
 int Bus::configureParallelPoll(int ud, int configuration) {
     return call(
         Entry::ibppc, ud,
-        [&]() -> Outcome {
-            Descriptor *descriptor = state_->descriptors.find(ud);
-            if (descriptor == nullptr)
-                return {.iberr = EARG};
+        [&](Descriptor &descriptor) -> Outcome {
             if (ud == kBoard)
-                return configureOption(descriptor->settings, false, IbcPPC, configuration);
+                return configureOption(descriptor.settings, false, IbcPPC, configuration);
             const std::optional<int> byte = parallelPollByte(configuration);
             if (const auto error = refusal(kBoard, byte.has_value()))
                 return {.iberr = error};
-            state_->cable.commandListener(boardAddress(), descriptor->settings.address(), PPConfig);
+            state_->cable.commandListener(boardAddress(), descriptor.settings.address(), PPConfig);
             const std::uint8_t response[] = {static_cast<std::uint8_t>(*byte)};
             state_->cable.command(response);
-            return {.previous = std::exchange(descriptor->settings.parallelPoll, *byte)};
+            return {.previous = std::exchange(descriptor.settings.parallelPoll, *byte)};
         });
 }
 
@@ -288,8 +277,8 @@ int Bus::checkListener(int ud, int pad, int sad, short *found) {
     return call(
         Entry::ibln, ud,
         [&]() -> Outcome {
-            const bool valid = state_->descriptors.find(ud) != nullptr && isPrimary(pad) &&
-                               (isSecondary(sad) || sad == ALL_SAD) && found != nullptr;
+            const bool valid =
+                isPrimary(pad) && (isSecondary(sad) || sad == ALL_SAD) && found != nullptr;
             if (const auto error = refusal(kBoard, valid))
                 return {.iberr = error};
             state_->cable.addressBoardAsTalker(boardAddress());
@@ -303,40 +292,37 @@ int Bus::checkListener(int ud, int pad, int sad, short *found) {
 int Bus::write(Entry entry, int ud, const void *data, long count) {
     return call(
         entry, ud,
-        [&]() -> Outcome {
-            Descriptor *descriptor = state_->descriptors.find(ud);
-            if (const auto error = refusal(kBoard, descriptor != nullptr && isBuffer(data, count)))
+        [&](Descriptor &descriptor) -> Outcome {
+            if (const auto error = refusal(kBoard, isBuffer(data, count)))
                 return {.iberr = error};
             const std::string_view bytes(static_cast<const char *>(data),
                                          static_cast<std::size_t>(count));
-            const Settings &settings = descriptor->settings;
-            descriptor->last =
+            const Settings &settings = descriptor.settings;
+            descriptor.last =
                 Descriptors::isDevice(ud)
                     ? writeTo(settings.address(), bytes, settings.eot, settings.eos)
                     : state_->cable.write(bytes, settings.eot, settings.eos, boardAddress());
             if (Descriptors::isDevice(ud) && settings.unaddress)
                 state_->cable.unaddress();
-            return descriptor->last;
+            return descriptor.last;
         });
 }
 
 int Bus::read(Entry entry, int ud, void *buffer, long count) {
     return call(
         entry, ud,
-        [&]() -> Outcome {
-            Descriptor *descriptor = state_->descriptors.find(ud);
-            if (const auto error =
-                    refusal(kBoard, descriptor != nullptr && isBuffer(buffer, count)))
+        [&](Descriptor &descriptor) -> Outcome {
+            if (const auto error = refusal(kBoard, isBuffer(buffer, count)))
                 return {.iberr = error};
             const std::span<char> bytes(static_cast<char *>(buffer),
                                         static_cast<std::size_t>(count));
-            const Settings &settings = descriptor->settings;
-            descriptor->last = Descriptors::isDevice(ud)
-                                   ? readFrom(settings.address(), bytes, settings.eos)
-                                   : state_->cable.read(bytes, settings.eos, boardAddress());
+            const Settings &settings = descriptor.settings;
+            descriptor.last = Descriptors::isDevice(ud)
+                                  ? readFrom(settings.address(), bytes, settings.eos)
+                                  : state_->cable.read(bytes, settings.eos, boardAddress());
             if (Descriptors::isDevice(ud) && settings.unaddress)
                 state_->cable.unaddress();
-            return descriptor->last;
+            return descriptor.last;
         });
 }
 
@@ -352,45 +338,51 @@ Outcome Bus::readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfStri
 }
 
 // The command goes out either way; with nobody at the address, nobody listens to it.
-Outcome Bus::commandDevice(int ud, std::uint8_t command) {
-    const Descriptor *descriptor = device(ud);
-    if (const auto error = refusal(kBoard, descriptor != nullptr))
+Outcome Bus::commandDevice(int ud, const Descriptor &descriptor, std::uint8_t command) {
+    if (const auto error = refusal(kBoard, Descriptors::isDevice(ud)))
         return {.iberr = error};
-    const Addr4882_t address = descriptor->settings.address();
+    const Addr4882_t address = descriptor.settings.address();
     state_->cable.commandListener(boardAddress(), address, command);
     return state_->cable.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
 }
 
 int Bus::clear(int ud) {
     return call(
-        Entry::ibclr, ud, [&] { return commandDevice(ud, SDC); });
+        Entry::ibclr, ud,
+        [&](Descriptor &descriptor) { return commandDevice(ud, descriptor, SDC); });
 }
 
 int Bus::trigger(int ud) {
     return call(
-        Entry::ibtrg, ud, [&] { return commandDevice(ud, GET); });
+        Entry::ibtrg, ud,
+        [&](Descriptor &descriptor) { return commandDevice(ud, descriptor, GET); });
 }
 
 // The board itself is never in remote: it is the controller.
 int Bus::goToLocal(int ud) {
     return call(
-        Entry::ibloc, ud, [&] { return ud == kBoard ? Outcome{} : commandDevice(ud, GTL); });
+        Entry::ibloc, ud,
+        [&](Descriptor &descriptor) {
+            return ud == kBoard ? Outcome{} : commandDevice(ud, descriptor, GTL);
+        });
 }
 
 // A serial poll of an empty address waits for a status byte that never comes.
+template <typename Byte> Outcome Bus::pollInto(Addr4882_t address, Byte *status) {
+    const std::optional<std::uint8_t> polled = state_->cable.serialPoll(address, boardAddress());
+    if (!polled)
+        return {.iberr = EABO, .bits = TIMO};
+    *status = static_cast<Byte>(*polled);
+    return {};
+}
+
 int Bus::serialPoll(int ud, char *status) {
     return call(
         Entry::ibrsp, ud,
-        [&]() -> Outcome {
-            const Descriptor *descriptor = device(ud);
-            if (const auto error = refusal(kBoard, descriptor != nullptr && status != nullptr))
+        [&](const Descriptor &descriptor) -> Outcome {
+            if (const auto error = refusal(kBoard, Descriptors::isDevice(ud) && status != nullptr))
                 return {.iberr = error};
-            const std::optional<std::uint8_t> polled =
-                state_->cable.serialPoll(descriptor->settings.address(), boardAddress());
-            if (!polled)
-                return {.iberr = EABO, .bits = TIMO};
-            *status = static_cast<char>(*polled);
-            return {};
+            return pollInto(descriptor.settings.address(), status);
         });
 }
 
@@ -400,8 +392,7 @@ int Bus::queuedPolls(int ud, short *queued) {
     return call(
         Entry::ibspb, ud,
         [&]() -> Outcome {
-            const Descriptor *descriptor = device(ud);
-            if (descriptor == nullptr || queued == nullptr)
+            if (!Descriptors::isDevice(ud) || queued == nullptr)
                 return {.iberr = EARG};
             *queued = (statusOf(ud) & RQS) != 0 ? 1 : 0;
             return {};
@@ -414,10 +405,9 @@ int Bus::queuedPolls(int ud, short *queued) {
 int Bus::wait(int ud, int mask) {
     return call(
         Entry::ibwait, ud,
-        [&](std::unique_lock<std::mutex> &lock) -> Outcome {
-            const Descriptor *descriptor = state_->descriptors.find(ud);
+        [&](const Descriptor &opened, std::unique_lock<std::mutex> &lock) -> Outcome {
             const int waitable = Descriptors::isDevice(ud) ? kDeviceWaitable : kBoardWaitable;
-            if (descriptor == nullptr || (mask & ~waitable) != 0)
+            if ((mask & ~waitable) != 0)
                 return {.iberr = EARG};
             const auto met = [&] {
                 if (!state_)
@@ -427,7 +417,7 @@ int Bus::wait(int ud, int mask) {
                        ((statusOf(ud) | (open->last.bits & END)) & mask & ~TIMO) != 0;
             };
             const auto timeout =
-                (mask & TIMO) != 0 ? timeoutDuration(descriptor->settings.timeout) : std::nullopt;
+                (mask & TIMO) != 0 ? timeoutDuration(opened.settings.timeout) : std::nullopt;
             bool timedOut = false;
             if (mask != 0 && !met()) {
                 if (timeout)
@@ -435,9 +425,10 @@ int Bus::wait(int ud, int mask) {
                 else
                     changed_.wait(lock, met);
             }
+            // Another thread may have closed the bus or the descriptor meanwhile.
             if (!state_)
                 return {.iberr = EDVR};
-            descriptor = state_->descriptors.find(ud);
+            const Descriptor *descriptor = state_->descriptors.find(ud);
             if (descriptor == nullptr)
                 return {.iberr = EARG};
             Outcome outcome{.bits = (timedOut ? TIMO : 0) | (descriptor->last.bits & END),
@@ -517,12 +508,7 @@ void Bus::readStatusByte(int board, Addr4882_t address, short *status) {
         [&]() -> Outcome {
             if (const auto error = refusal(board, isAddress(address) && status != nullptr))
                 return {.iberr = error};
-            const std::optional<std::uint8_t> polled =
-                state_->cable.serialPoll(address, boardAddress());
-            if (!polled)
-                return {.iberr = EABO, .bits = TIMO};
-            *status = *polled;
-            return {};
+            return pollInto(address, status);
         });
 }
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/bus/bench.h"
 #include "gpibsim/bus/cable.h"
 #include "gpibsim/bus/callstatus.h"
 #include "gpibsim/bus/descriptors.h"
+#include "gpibsim/bus/setup.h"
 #include "gpibsim/bus/trace.h"
 
 #include <condition_variable>
@@ -29,10 +29,10 @@ public:
     static constexpr int kBoard = Descriptors::kBoard;
 
     // The trace outlives the bus.
-    Bus(const Bench &bench, const Trace &trace);
+    Bus(const Setup &setup, const Trace &trace);
 
-    // The bench the bus was built from; null once closed.
-    const Bench *bench() const { return state_ ? &state_->bench : nullptr; }
+    // The setup the bus was built from; null once closed.
+    const Setup *setup() const { return state_ ? &state_->setup : nullptr; }
     // Frees the instruments and descriptors after the call under way; every later call fails
     // with ERR and EDVR.
     void close();
@@ -86,9 +86,10 @@ private:
     int statusOf(int ud) const;
     Addr4882_t boardAddress() const { return state_->descriptors.board().settings.address(); }
     std::optional<int> refusal(int board, bool argumentsValid) const;
-    // The open device descriptor, or null.
-    Descriptor *device(int ud);
-    Outcome commandDevice(int ud, std::uint8_t command);
+    // Sends an addressed command to the device of descriptor `ud`.
+    Outcome commandDevice(int ud, const Descriptor &descriptor, std::uint8_t command);
+    // A serial poll of the instrument at `address`, its status byte left in `status`.
+    template <typename Byte> Outcome pollInto(Addr4882_t address, Byte *status);
     Outcome remoteEnable(int ud, int enable);
     // IFC, for ibsic and SendIFC; a board that is not system controller gets ESAC.
     Outcome pulseInterfaceClear();
@@ -96,7 +97,7 @@ private:
     Outcome readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos);
 
     struct State {
-        Bench bench;
+        Setup setup;
         Descriptors descriptors;
         Cable cable;
     };

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "gpibsim/api/endofstring.h"
-#include "gpibsim/bus/bench.h"
 #include "gpibsim/bus/callstatus.h"
+#include "gpibsim/bus/setup.h"
 #include "gpibsim/bus/trace.h"
 #include "gpibsim/instruments/instrument.h"
 

@@ -29,14 +29,14 @@ Bus *current = nullptr;
 // that no thread of the child will release: the child leaves that bus as it is and starts on a
 // new one, with the same bench and nothing open but the board.
 void renewInChild() {
-    if (const Bench *bench = current->bench())
-        current = new Bus(*bench, trace);
+    if (const Setup *setup = current->setup())
+        current = new Bus(*setup, trace);
 }
 
 class Lifetime {
 public:
     Lifetime() {
-        current = new (&storage.bus) Bus(benchFromEnvironment(), trace);
+        current = new (&storage.bus) Bus(setupFromEnvironment(), trace);
         pthread_atfork(nullptr, nullptr, renewInChild);
     }
     ~Lifetime() { current->close(); }

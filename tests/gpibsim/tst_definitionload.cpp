@@ -2,7 +2,7 @@
 // Definition files read into instruments: resource names, the library of our own definitions,
 // and every kind of bad file, each refused with its file, line and column.
 #include "gpibsim/api/address.h"
-#include "gpibsim/bus/bench.h"
+#include "gpibsim/bus/setup.h"
 #include "gpibsim/definitions/definition.h"
 #include "gpibsim/definitions/loader.h"
 #include "gpibsim/definitions/resourcename.h"
@@ -276,19 +276,19 @@ void DefinitionLoadTest::onlyRegularFilesAreRead() {
 
 void DefinitionLoadTest::benchItemsAddToDefinedInstruments() {
     const std::vector<Resource> defined = loadFiles("multimeter.yaml", kLibrary).instruments;
-    const ParsedBench added = parseBench("dmm@4;fail=Send:14", defined);
+    const ParsedSetup added = parseSetup("dmm@4;fail=Send:14", defined);
     QVERIFY2(added.error.empty(), added.error.c_str());
-    QCOMPARE(addressesOf(added.bench.instruments), (QList<Addr4882_t>{3, 4}));
-    QCOMPARE(added.bench.instruments[0].kind, InstrumentKind::Defined);
-    QCOMPARE(added.bench.fault(Entry::Send).iberr, 14);
-    QCOMPARE(addressesOf(parseBench("", std::vector<Resource>{}).bench.instruments),
+    QCOMPARE(addressesOf(added.setup.instruments), (QList<Addr4882_t>{3, 4}));
+    QCOMPARE(added.setup.instruments[0].kind, InstrumentKind::Defined);
+    QCOMPARE(added.setup.fault(Entry::Send).iberr, 14);
+    QCOMPARE(addressesOf(parseSetup("", std::vector<Resource>{}).setup.instruments),
              QList<Addr4882_t>{});
 
-    const ParsedBench clash = parseBench("generic@3", defined);
+    const ParsedSetup clash = parseSetup("generic@3", defined);
     QCOMPARE(clash.error, "item \"generic@3\": the instrument of " + kLibrary +
                               "/multimeter.yaml:32:3 is already at that address");
-    QCOMPARE(clash.bench, defaultBench());
-    QVERIFY(!parseBench("none", defined).error.empty());
+    QCOMPARE(clash.setup, defaultSetup());
+    QVERIFY(!parseSetup("none", defined).error.empty());
 }
 
 QTEST_GUILESS_MAIN(DefinitionLoadTest)

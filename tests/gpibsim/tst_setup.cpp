@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The GPIBSIM_BENCH parser: well-formed benches, and malformed values that fall back to the
 // default bench.
-#include "gpibsim/bus/bench.h"
+#include "gpibsim/bus/setup.h"
 
 #include <QTest>
 
@@ -9,24 +9,24 @@
 
 using namespace gpibsim;
 
-Q_DECLARE_METATYPE(gpibsim::Bench)
+Q_DECLARE_METATYPE(gpibsim::Setup)
 
 namespace {
 
-template <typename Change> Bench defaultBenchWith(Change change) {
-    Bench bench = defaultBench();
-    change(bench);
-    return bench;
+template <typename Change> Setup defaultSetupWith(Change change) {
+    Setup setup = defaultSetup();
+    change(setup);
+    return setup;
 }
 
-Bench benchOf(std::vector<Placement> instruments) {
-    Bench bench;
-    bench.instruments = std::move(instruments);
-    return bench;
+Setup setupOf(std::vector<Placement> instruments) {
+    Setup setup;
+    setup.instruments = std::move(instruments);
+    return setup;
 }
 
-Fault &faultOf(Bench &bench, Entry entry) {
-    return bench.faults[static_cast<std::size_t>(entry)];
+Fault &faultOf(Setup &setup, Entry entry) {
+    return setup.faults[static_cast<std::size_t>(entry)];
 }
 
 constexpr auto kDmm = InstrumentKind::Multimeter;
@@ -34,7 +34,7 @@ constexpr auto kGeneric = InstrumentKind::Generic;
 
 } // namespace
 
-class BenchTest : public QObject {
+class SetupTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -44,49 +44,49 @@ private slots:
     void malformed();
 };
 
-void BenchTest::wellFormed_data() {
+void SetupTest::wellFormed_data() {
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<Bench>("bench");
+    QTest::addColumn<Setup>("setup");
 
-    QTest::newRow("empty") << QByteArray() << defaultBench();
-    QTest::newRow("empty items") << QByteArray(";;") << defaultBench();
-    QTest::newRow("none") << QByteArray("none") << Bench();
-    QTest::newRow("one multimeter") << QByteArray("dmm@7") << benchOf({{kDmm, 7}});
+    QTest::newRow("empty") << QByteArray() << defaultSetup();
+    QTest::newRow("empty items") << QByteArray(";;") << defaultSetup();
+    QTest::newRow("none") << QByteArray("none") << Setup();
+    QTest::newRow("one multimeter") << QByteArray("dmm@7") << setupOf({{kDmm, 7}});
     QTest::newRow("two instruments")
-        << QByteArray("generic@9.100;dmm@30") << benchOf({{kGeneric, 9 | 100 << 8}, {kDmm, 30}});
+        << QByteArray("generic@9.100;dmm@30") << setupOf({{kGeneric, 9 | 100 << 8}, {kDmm, 30}});
     QTest::newRow("fail") << QByteArray("fail=Send:14")
-                          << defaultBenchWith([](Bench &b) { faultOf(b, Entry::Send).iberr = 14; });
-    QTest::newRow("delay") << QByteArray("delay=Receive:250") << defaultBenchWith([](Bench &b) {
+                          << defaultSetupWith([](Setup &b) { faultOf(b, Entry::Send).iberr = 14; });
+    QTest::newRow("delay") << QByteArray("delay=Receive:250") << defaultSetupWith([](Setup &b) {
         faultOf(b, Entry::Receive).delay = std::chrono::milliseconds(250);
     });
     QTest::newRow("traditional calls")
-        << QByteArray("fail=ibwrt:14;delay=ibwait:5") << defaultBenchWith([](Bench &b) {
+        << QByteArray("fail=ibwrt:14;delay=ibwait:5") << defaultSetupWith([](Setup &b) {
                faultOf(b, Entry::ibwrt).iberr = 14;
                faultOf(b, Entry::ibwait).delay = std::chrono::milliseconds(5);
            });
     QTest::newRow("first and last of the table")
-        << QByteArray("fail=ibfind:0;fail=AllSpoll:3") << defaultBenchWith([](Bench &b) {
+        << QByteArray("fail=ibfind:0;fail=AllSpoll:3") << defaultSetupWith([](Setup &b) {
                faultOf(b, Entry::ibfind).iberr = 0;
                faultOf(b, Entry::AllSpoll).iberr = 3;
            });
     QTest::newRow("negative listeners")
-        << QByteArray("listeners=-3") << defaultBenchWith([](Bench &b) { b.listeners = -3; });
+        << QByteArray("listeners=-3") << defaultSetupWith([](Setup &b) { b.listeners = -3; });
     QTest::newRow("response escapes")
         << QByteArray(R"(response=5.97:A\x3b\\\r\n)")
-        << defaultBenchWith([](Bench &b) { b.instruments[1].answer = "A;\\\r\n"; });
+        << defaultSetupWith([](Setup &b) { b.instruments[1].answer = "A;\\\r\n"; });
     QTest::newRow("response before its instrument")
-        << QByteArray("response=7:x;dmm@7") << benchOf({{kDmm, 7, "x"}});
+        << QByteArray("response=7:x;dmm@7") << setupOf({{kDmm, 7, "x"}});
 }
 
-void BenchTest::wellFormed() {
+void SetupTest::wellFormed() {
     QFETCH(QByteArray, text);
-    QFETCH(Bench, bench);
-    const ParsedBench parsed = parseBench(text.toStdString());
+    QFETCH(Setup, setup);
+    const ParsedSetup parsed = parseSetup(text.toStdString());
     QCOMPARE(QString::fromStdString(parsed.error), QString());
-    QVERIFY(parsed.bench == bench);
+    QVERIFY(parsed.setup == setup);
 }
 
-void BenchTest::malformed_data() {
+void SetupTest::malformed_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::newRow("unknown item") << QByteArray("bogus");
     QTest::newRow("blank around item") << QByteArray("dmm@4 ");
@@ -115,14 +115,14 @@ void BenchTest::malformed_data() {
     QTest::newRow("byte 0xB5") << QByteArray("dmm@4\xB5");
 }
 
-void BenchTest::malformed() {
+void SetupTest::malformed() {
     QFETCH(QByteArray, text);
-    const ParsedBench parsed = parseBench(text.toStdString());
+    const ParsedSetup parsed = parseSetup(text.toStdString());
     QVERIFY(!parsed.error.empty());
     // The report goes on one line of plain ASCII, whatever bytes the value holds.
     QVERIFY(std::ranges::all_of(parsed.error, [](char c) { return c >= 0x20 && c < 0x7F; }));
-    QVERIFY(parsed.bench == defaultBench());
+    QVERIFY(parsed.setup == defaultSetup());
 }
 
-QTEST_GUILESS_MAIN(BenchTest)
-#include "tst_bench.moc"
+QTEST_GUILESS_MAIN(SetupTest)
+#include "tst_setup.moc"

@@ -45,31 +45,31 @@ struct Fault {
 };
 
 // The instruments on the bus and the faults scripted for the driver calls.
-struct Bench {
+struct Setup {
     std::vector<Placement> instruments;
     std::array<Fault, kEntryCount> faults{};
     std::optional<int> listeners{}; // FindLstn reports this count in place of the real one
 
     const Fault &fault(Entry entry) const { return faults[static_cast<std::size_t>(entry)]; }
-    bool operator==(const Bench &) const = default;
+    bool operator==(const Setup &) const = default;
 };
 
 // A multimeter at 4 and a generic instrument at 5, secondary 97.
-Bench defaultBench();
+Setup defaultSetup();
 
-struct ParsedBench {
-    Bench bench;       // the default bench when the text is malformed
+struct ParsedSetup {
+    Setup setup;       // the default setup when the text is malformed
     std::string error; // what is malformed, empty when nothing is
 };
 
 // Reads a bench written in the GPIBSIM_BENCH grammar (see the README). Instruments `defined`
 // elsewhere take the place of the default ones, and items add theirs to them.
-ParsedBench parseBench(std::string_view text,
+ParsedSetup parseSetup(std::string_view text,
                        std::optional<std::vector<definitions::Resource>> defined = std::nullopt);
 
 // The bench GPIBSIM_DEVICES and GPIBSIM_BENCH describe. A bad definition file or a malformed
 // value is reported in one line on stderr and gives the default bench. Both are read when the
 // library is loaded, and again at each load after an unload (instance.cpp).
-Bench benchFromEnvironment();
+Setup setupFromEnvironment();
 
 } // namespace gpibsim

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "gpibsim/bus/bench.h"
+#include "gpibsim/bus/setup.h"
 
 #include "gpibsim/api/address.h"
 #include "gpibsim/definitions/libraryfolder.h"
@@ -74,7 +74,7 @@ public:
         if (!defined)
             return;
         for (definitions::Resource &resource : *defined)
-            bench_.instruments.push_back({.kind = InstrumentKind::Defined,
+            setup_.instruments.push_back({.kind = InstrumentKind::Defined,
                                           .address = resource.address,
                                           .definition = std::move(resource.definition)});
     }
@@ -83,7 +83,7 @@ public:
     std::string add(std::string_view item);
     // Completes the bench; returns what is wrong with it as a whole.
     std::string finish();
-    const Bench &bench() const { return bench_; }
+    const Setup &setup() const { return setup_; }
 
 private:
     struct Answer {
@@ -96,7 +96,7 @@ private:
     std::string fault(std::string_view value, bool delay);
     std::string answer(std::string_view item, std::string_view value);
 
-    Bench bench_;
+    Setup setup_;
     bool defined_;
     bool none_ = false;
     std::vector<Answer> answers_;
@@ -118,8 +118,8 @@ std::string Parser::add(std::string_view item) {
     if (item.starts_with("response="))
         return answer(item, item.substr(9));
     if (item.starts_with("listeners=")) {
-        bench_.listeners = toInt(item.substr(10));
-        return bench_.listeners ? "" : "the count is not an integer";
+        setup_.listeners = toInt(item.substr(10));
+        return setup_.listeners ? "" : "the count is not an integer";
     }
     return "unknown item";
 }
@@ -128,12 +128,12 @@ std::string Parser::place(InstrumentKind kind, std::string_view address) {
     const std::optional<Addr4882_t> at = toAddress(address);
     if (!at)
         return "the address is not PAD (1..30) or PAD.SAD (SAD 96..126)";
-    const auto taken = std::ranges::find(bench_.instruments, *at, &Placement::address);
-    if (taken != bench_.instruments.end() && taken->definition)
+    const auto taken = std::ranges::find(setup_.instruments, *at, &Placement::address);
+    if (taken != setup_.instruments.end() && taken->definition)
         return "the instrument of " + taken->definition->origin + " is already at that address";
-    if (taken != bench_.instruments.end())
+    if (taken != setup_.instruments.end())
         return "an instrument is already at that address";
-    bench_.instruments.push_back({kind, *at, std::nullopt});
+    setup_.instruments.push_back({kind, *at, std::nullopt});
     return {};
 }
 
@@ -146,7 +146,7 @@ std::string Parser::fault(std::string_view value, bool delay) {
     const std::optional<int> number = toInt(value.substr(colon + 1));
     if (!number || *number < 0 || (delay && *number > kLongestDelayMs))
         return delay ? "the delay is not 0..60000 ms" : "the error code is not a number >= 0";
-    Fault &fault = bench_.faults[static_cast<std::size_t>(name->second)];
+    Fault &fault = setup_.faults[static_cast<std::size_t>(name->second)];
     if (delay)
         fault.delay = std::chrono::milliseconds(*number);
     else
@@ -169,14 +169,14 @@ std::string Parser::answer(std::string_view item, std::string_view value) {
 }
 
 std::string Parser::finish() {
-    if (none_ && !bench_.instruments.empty())
+    if (none_ && !setup_.instruments.empty())
         return "\"none\" given together with instruments";
-    if (!none_ && !defined_ && bench_.instruments.empty())
-        bench_.instruments = defaultBench().instruments;
+    if (!none_ && !defined_ && setup_.instruments.empty())
+        setup_.instruments = defaultSetup().instruments;
     for (Answer &answer : answers_) {
         const auto placement =
-            std::ranges::find(bench_.instruments, answer.address, &Placement::address);
-        if (placement == bench_.instruments.end())
+            std::ranges::find(setup_.instruments, answer.address, &Placement::address);
+        if (placement == setup_.instruments.end())
             return "item \"" + escaped(answer.item) + "\": no instrument at that address";
         placement->answer = std::move(answer.text);
     }
@@ -185,12 +185,12 @@ std::string Parser::finish() {
 
 } // namespace
 
-Bench defaultBench() {
+Setup defaultSetup() {
     return {.instruments = {{InstrumentKind::Multimeter, makeAddress(4, NO_SAD), std::nullopt},
                             {InstrumentKind::Generic, makeAddress(5, 97), std::nullopt}}};
 }
 
-ParsedBench parseBench(std::string_view text,
+ParsedSetup parseSetup(std::string_view text,
                        std::optional<std::vector<definitions::Resource>> defined) {
     Parser parser(std::move(defined));
     for (const std::string_view item : split(text, ';')) {
@@ -198,15 +198,15 @@ ParsedBench parseBench(std::string_view text,
             continue;
         const std::string wrong = parser.add(item);
         if (!wrong.empty())
-            return {defaultBench(), "item \"" + escaped(item) + "\": " + wrong};
+            return {defaultSetup(), "item \"" + escaped(item) + "\": " + wrong};
     }
     const std::string wrong = parser.finish();
     if (!wrong.empty())
-        return {defaultBench(), wrong};
-    return {parser.bench(), {}};
+        return {defaultSetup(), wrong};
+    return {parser.setup(), {}};
 }
 
-Bench benchFromEnvironment() {
+Setup setupFromEnvironment() {
     const char *text = std::getenv("GPIBSIM_BENCH");
     const char *devices = std::getenv("GPIBSIM_DEVICES");
     std::optional<std::vector<definitions::Resource>> defined;
@@ -218,18 +218,18 @@ Bench benchFromEnvironment() {
         if (!loaded.error.empty()) {
             std::fprintf(stderr, "gpibsim: GPIBSIM_DEVICES %s; using the default bench\n",
                          loaded.error.c_str());
-            return defaultBench();
+            return defaultSetup();
         }
         defined = std::move(loaded.instruments);
     }
     if (text == nullptr && !defined)
-        return defaultBench();
-    ParsedBench parsed = parseBench(text == nullptr ? "" : text, std::move(defined));
+        return defaultSetup();
+    ParsedSetup parsed = parseSetup(text == nullptr ? "" : text, std::move(defined));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "gpibsim: GPIBSIM_BENCH %s; using the default bench\n",
                      parsed.error.c_str());
     }
-    return std::move(parsed.bench);
+    return std::move(parsed.setup);
 }
 
 } // namespace gpibsim
