@@ -5,12 +5,15 @@
 
 #include <cstdint>
 
-// The driver's status after the last wrapper call, copied by gpib::RefreshStatus alone.
 namespace gpib {
 
-inline std::int16_t ibsta = 0;
-inline std::int16_t iberr = 0;
-inline std::int16_t ibcnt = 0;
+// The 16-bit integer of the driver's status words and of the values the program keeps.
+using int16 = std::int16_t;
+
+// The driver's status after the last wrapper call, copied by gpib::RefreshStatus alone.
+inline int16 ibsta = 0;
+inline int16 iberr = 0;
+inline int16 ibcnt = 0;
 inline std::int32_t ibcntl = 0;
 
 inline bool failed() {

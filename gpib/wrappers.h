@@ -15,8 +15,6 @@
 // made and the mirror reads ERR with EDVR and counts of 0.
 namespace gpib {
 
-using int16 = std::int16_t;
-
 // End mode 1 of Send, and send_eoi 1 of ibdev: EOI goes with the last byte of a message.
 constexpr int16 kEndWithEoi = 1;
 

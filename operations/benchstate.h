@@ -6,11 +6,10 @@
 #include <QString>
 
 #include <array>
-#include <cstdint>
 
 namespace operations {
 
-using int16 = std::int16_t;
+using gpib::int16;
 
 // The values the operations share between clicks. Fields start at 0 or empty; startUp gives
 // the few that have other start values.
