@@ -2,6 +2,7 @@
 #include "fakedriver.h"
 
 #include "gpib/driverbinding.h"
+#include "gpib/wrappers.h"
 
 #include <algorithm>
 #include <cstring>
@@ -71,7 +72,8 @@ void fakeReadStatusByte(int board, Addr4882 address, short *status) {
     *status = take(QStringLiteral("ReadStatusByte"), join({board, address})).statusByte;
 }
 void fakeSend(int board, Addr4882 address, const void *data, long count, int eot) {
-    FakeDriver::active->lastSent = QByteArray(static_cast<const char *>(data), count);
+    // A negative count would make QByteArray read up to a zero byte; the call text shows it.
+    FakeDriver::active->lastSent = QByteArray(static_cast<const char *>(data), std::max(count, 0L));
     take(QStringLiteral("Send"), join({board, address}) + QLatin1String(", ") +
                                      QString::fromLatin1(FakeDriver::active->lastSent) +
                                      QLatin1String(", ") + join({count, eot}));
@@ -118,7 +120,8 @@ gpib::EntryPoints fullTable() {
 
 } // namespace
 
-QString addressListText(const Addr4882 *words, int max) {
+QString addressListText(const Addr4882 *words) {
+    constexpr int max = gpib::kAddressListSize;
     QStringList parts;
     int i = 0;
     while (i < max) {
@@ -190,5 +193,7 @@ void FakeDriver::remove(const QString &entry) {
 
 Outcome FakeDriver::next(const QString &entry) {
     QList<Outcome> &queue = scripts_[entry];
-    return queue.isEmpty() ? Outcome{} : queue.takeFirst();
+    if (!queue.isEmpty())
+        return queue.takeFirst();
+    return unscripted ? unscripted(entry) : Outcome{};
 }

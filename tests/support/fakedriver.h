@@ -47,6 +47,9 @@ public:
     // Called with each recorded call, while the driver "works": lets a test look at the
     // window as it stands during the call.
     std::function<void(const QString &call)> onCall;
+    // The outcome of a call nothing is scripted for; a plain success when unset. The fuzz
+    // targets draw it from their input.
+    std::function<Outcome(const QString &entry)> unscripted;
 
     // Used by the entry points; not for tests.
     static FakeDriver *active;
@@ -57,5 +60,6 @@ private:
     QHash<QString, QList<Outcome>> scripts_;
 };
 
-// "[1..30,-1]": a list of address words up to and including the end mark, runs shortened.
-QString addressListText(const gpib::Addr4882 *words, int max = 64);
+// "[1..30,-1]": a list of address words up to and including the end mark, runs shortened. At
+// most the 33 words of a listener list are read.
+QString addressListText(const gpib::Addr4882 *words);
