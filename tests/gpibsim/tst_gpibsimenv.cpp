@@ -8,7 +8,12 @@
 #include <QProcess>
 #include <QTest>
 
+#include <algorithm>
+#include <array>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace client;
 
@@ -46,6 +51,22 @@ void checkDefaultBench() {
     QCOMPARE(ThreadIbsta() & ERR, 0);
 }
 
+// What a child forked from a process holding two device descriptors finds: each failed check
+// is its own bit of the exit status.
+int childOfFork() {
+    int wrong = 0;
+    const auto found = findListeners(30);
+    const std::array<Addr4882_t, 4> bench{3, 7, 9 | 100 << 8, 12};
+    if (ThreadIbcnt() != 4 || !std::equal(bench.begin(), bench.end(), found.begin()))
+        wrong |= 1;
+    int pad = 0;
+    if (!(ibask(16, IbaPAD, &pad) & ERR) || ThreadIberr() != EARG)
+        wrong |= 2;
+    if (ibdev(kBoard, 12, NO_SAD, T3s, 1, 0) != 16)
+        wrong |= 4;
+    return wrong;
+}
+
 } // namespace
 
 class GpibsimEnvTest : public QObject {
@@ -60,6 +81,7 @@ private slots:
     void badDefinition();
     void definitionUnreadable();
     void definedAddressTaken();
+    void forkedChildKeepsTheBench();
 };
 
 void GpibsimEnvTest::customBench() {
@@ -204,6 +226,24 @@ void GpibsimEnvTest::definedAddressTaken() {
     QVERIFY(report.endsWith(
         "/scanner.yaml:44:3 is already at that address; using the default bench\n"));
     checkDefaultBench();
+}
+
+// The child keeps exactly the bench of four instruments, and none of its parent's descriptors.
+void GpibsimEnvTest::forkedChildKeepsTheBench() {
+    QVERIFY2(benchIs("dmm@3;dmm@7;generic@9.100;generic@12"), kRunThroughCTest);
+    QCOMPARE(ibdev(kBoard, 3, NO_SAD, T3s, 1, 0), 16);
+    QCOMPARE(ibdev(kBoard, 7, NO_SAD, T3s, 1, 0), 17);
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(childOfFork());
+    QVERIFY(child > 0);
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    int pad = 0;
+    QCOMPARE(ibask(16, IbaPAD, &pad) & ERR, 0);
+    QCOMPARE(pad, 3);
 }
 
 QTEST_GUILESS_MAIN(GpibsimEnvTest)

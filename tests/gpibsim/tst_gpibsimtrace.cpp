@@ -62,6 +62,19 @@ void GpibsimTraceTest::queryShowsItsMessagesInBusOrder_data() {
                           "ATN MTA 5",
                           "ATN MSA 97",
                           "5.97 -> 0: \"" + kGenericIdentity + "\" END"};
+    QTest::newRow("unaddressed after each call") << Calls([] {
+        const int ud = ibdev(kBoard, 4, NO_SAD, T3s, 1, 0);
+        char reply[100];
+        ibconfig(ud, IbcUnAddr, 1);
+        ibwrt(ud, "*IDN?\n", 6);
+        ibrd(ud, reply, sizeof reply);
+        ibonl(ud, 0);
+    }) << QByteArrayList{"ATN MTA 0", "ATN UNL",
+                         "ATN MLA 4", R"(0 -> 4: "*IDN?\n" END)",
+                         "ATN UNL",   "ATN UNT",
+                         "ATN UNL",   "ATN MLA 0",
+                         "ATN MTA 4", "4 -> 0: \"" + kIdentity + "\" END",
+                         "ATN UNL",   "ATN UNT"};
     QTest::newRow("IEEE 488.2 routines") << Calls([] {
         SendIFC(kBoard);
         ibsre(kBoard, 1);

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <array>
+#include <numeric>
 
 using namespace gpib;
 
@@ -354,6 +355,18 @@ void TestWrappers::traceLine_data() {
         << "" << 0xC000 << 9 << QByteArray()
         << "Receive(board 0, address 0x6105 (pad 5, sad 97), count 80, termination 2) -> ibsta "
            "0xC000 <ERR TIMO>, iberr 9, ibcnt 0, read \"\"";
+    // For FindLstn the text is the limit: 40 is more than the 32 results the list has room for.
+    QTest::newRow("FindLstn, the listeners found")
+        << "FindLstn"
+        << "32" << 0x0100 << 0 << QByteArray()
+        << "FindLstn(board 0, 30 addresses, limit 32) -> ibsta 0x0100 <CMPL>, ibcnt 2, listeners "
+           "[4, 0x6105 (pad 5, sad 97)]";
+    QTest::newRow("FindLstn refused")
+        << "FindLstn"
+        << "40" << 0x0100 << 0 << QByteArray()
+        << "FindLstn(board 0, 30 addresses, limit 40) -> not made (lists the driver could "
+           "overrun): "
+           "ibsta 0x8000 <ERR>, iberr 4 EARG <Invalid argument>, ibcnt 0";
     QTest::newRow("no entry point")
         << "ReadStatusByte"
         << "" << 0 << 0 << QByteArray()
@@ -374,6 +387,10 @@ void TestWrappers::traceLine() {
     outcome.err = err;
     outcome.cnt = entry == QLatin1String("Send") ? int(text.size()) : int(reply.size());
     outcome.bytes = reply;
+    if (entry == QLatin1String("FindLstn")) {
+        outcome.words = {4, 5 | 97 << 8};
+        outcome.cnt = 2;
+    }
     driver.script(entry, outcome);
     if (entry == QLatin1String("ReadStatusByte"))
         driver.remove(entry);
@@ -383,10 +400,16 @@ void TestWrappers::traceLine() {
     QString buffer(80, QLatin1Char(' '));
     int16 status = 0;
     const int16 address = 5 | 97 << 8;
+    std::array<int16, kAddressListSize> addresses{};
+    std::iota(addresses.begin(), addresses.begin() + 30, int16(1));
+    addresses[30] = kEndOfList;
+    std::array<int16, kListenerLimit> results{};
     if (entry == QLatin1String("Send"))
         Send(0, address, text, 1);
     else if (entry == QLatin1String("Receive"))
         Receive(0, address, buffer, 2);
+    else if (entry == QLatin1String("FindLstn"))
+        FindLstn(0, addresses, results, int16(text.toInt()));
     else
         ReadStatusByte(0, address, status);
     QLoggingCategory::setFilterRules(QString());
