@@ -203,14 +203,43 @@ std::string pointedGeneral(double magnitude, std::optional<int> precision, bool 
     return digits.substr(0, whole) + '.' + digits.substr(whole);
 }
 
+std::string withoutTrailingZeros(std::string digits) {
+    if (digits.find('.') == std::string::npos)
+        return digits;
+    while (digits.back() == '0')
+        digits.pop_back();
+    if (digits.back() == '.')
+        digits.pop_back();
+    return digits;
+}
+
+// Python's 'g': `precision` significant digits, fixed while the exponent after rounding lies in
+// -4 .. precision - 1, else with an exponent; trailing zeros go, unless alternate, which keeps
+// them and the point. fmt's alternate form keeps one more zero than Python's ("65.0" for 65.).
+std::string general(double magnitude, int precision, bool alternate) {
+    precision = std::max(precision, 1);
+    const std::string scientific = fmt::format("{:.{}e}", magnitude, precision - 1);
+    const std::size_t e = scientific.find('e');
+    const int exponent = std::stoi(scientific.substr(e + 1));
+    if (exponent < -4 || exponent >= precision) {
+        std::string mantissa = scientific.substr(0, e);
+        if (alternate && mantissa.find('.') == std::string::npos)
+            mantissa += '.';
+        return (alternate ? mantissa : withoutTrailingZeros(mantissa)) + exponentText(exponent);
+    }
+    const int decimals = precision - 1 - exponent;
+    if (alternate)
+        return fmt::format("{:#.{}f}", magnitude, decimals);
+    return withoutTrailingZeros(fmt::format("{:.{}f}", magnitude, decimals));
+}
+
 std::string typedFloat(double magnitude, char type, int precision, bool alternate) {
     switch (type) {
     case 'e':
         return alternate ? fmt::format("{:#.{}e}", magnitude, precision)
                          : fmt::format("{:.{}e}", magnitude, precision);
     case 'g':
-        return alternate ? fmt::format("{:#.{}g}", magnitude, precision)
-                         : fmt::format("{:.{}g}", magnitude, precision);
+        return general(magnitude, precision, alternate);
     default:
         return alternate ? fmt::format("{:#.{}f}", magnitude, precision)
                          : fmt::format("{:.{}f}", magnitude, precision);
