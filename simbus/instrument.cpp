@@ -103,10 +103,8 @@ Instrument::Talked Instrument::talk(std::span<char> buffer, const EndOfString &e
         output_ = *scriptedAnswer_;
     Talked talked;
     if (output_.empty()) {
-        raise(kQueryUnterminated);
-        if (const std::optional<std::string> answer = answerWhenSilent())
-            output_ = *answer + responseEnd_;
-        talked.timedOut = output_.empty();
+        onEmptyRead();
+        talked.timedOut = true;
     }
     while (talked.count < buffer.size() && !talked.timedOut && !talked.end) {
         const char byte = output_[talked.count];
@@ -143,6 +141,10 @@ void Instrument::answerEveryReadWith(std::string text) {
 
 bool Instrument::execute(std::string_view, std::string_view) {
     return false;
+}
+
+void Instrument::onEmptyRead() {
+    raise(kQueryUnterminated);
 }
 
 void Instrument::respond(std::string text) {
@@ -269,8 +271,16 @@ std::optional<std::uint8_t> Instrument::registerValue(std::string_view arguments
 }
 
 void Instrument::raise(DeviceError error) {
+    queueError(error);
+    setEventStatus(eventBit(error));
+}
+
+void Instrument::queueError(DeviceError error) {
     errors_.push(error);
-    eventStatus_ |= eventBit(error);
+}
+
+void Instrument::setEventStatus(std::uint8_t bits) {
+    eventStatus_ |= bits;
 }
 
 std::uint8_t Instrument::statusByte() const {

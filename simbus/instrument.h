@@ -64,13 +64,16 @@ protected:
     virtual void onTrigger() {}
     // After a unit neither the device nor the common commands know was reported.
     virtual void onUndefinedHeader() {}
-    // After a read with nothing pending was reported: what the device says instead of timing
-    // out, if anything.
-    virtual std::optional<std::string> answerWhenSilent() { return std::nullopt; }
+    // A read found nothing to say and times out: records -420 and the query error bit.
+    virtual void onEmptyRead();
     // After *CLS cleared the status.
     virtual void onClearStatus() {}
     void respond(std::string text);
+    // Records an error in the error queue and its bit in the event status register.
     void raise(DeviceError error);
+    // One of the two alone, for a device whose own commands answer the other.
+    void queueError(DeviceError error);
+    void setEventStatus(std::uint8_t bits);
     // Messages end with `message` (or END), responses with `response`; both are LF at first.
     // An empty message terminator leaves END alone to end a message.
     void setTerminators(std::string message, std::string response);

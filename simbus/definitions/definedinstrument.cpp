@@ -60,12 +60,14 @@ void DefinedInstrument::onUndefinedHeader() {
     commandError();
 }
 
-std::optional<std::string> DefinedInstrument::answerWhenSilent() {
-    flag(ErrorKind::Query);
-    const Response &reply = definition_->queryError;
-    if (reply.kind != Response::Kind::Fixed)
-        return std::nullopt;
-    return reply.fixed;
+// The read times out, as in pyvisa-sim, whose definitions' query_error is never raised: the
+// definition's registers and queues stay as they are, and the bus's own record the error only
+// where the definition does not answer SYST:ERR? or *ESR? itself.
+void DefinedInstrument::onEmptyRead() {
+    if (!definition_->answersErrorQuery)
+        queueError(kQueryUnterminated);
+    if (!definition_->answersEventStatus)
+        setEventStatus(kQueryError);
 }
 
 void DefinedInstrument::onClearStatus() {
@@ -178,23 +180,18 @@ std::optional<std::string> DefinedInstrument::randomReadings(const Response &res
     return text;
 }
 
-void DefinedInstrument::flag(ErrorKind kind) {
-    const bool command = kind == ErrorKind::Command;
-    for (std::size_t i = 0; i < registers_.size(); ++i) {
-        const DefinedRegister &defined = definition_->registers[i];
-        registers_[i] |= command ? defined.commandError : defined.queryError;
-    }
+void DefinedInstrument::flagCommandError() {
+    for (std::size_t i = 0; i < registers_.size(); ++i)
+        registers_[i] |= definition_->registers[i].commandError;
     for (std::size_t i = 0; i < queues_.size(); ++i) {
-        const DefinedQueue &defined = definition_->queues[i];
-        const std::optional<std::string> &entry =
-            command ? defined.commandError : defined.queryError;
+        const std::optional<std::string> &entry = definition_->queues[i].commandError;
         if (entry && queues_[i].size() < kLongestQueue)
             queues_[i].push_back(*entry);
     }
 }
 
 void DefinedInstrument::commandError() {
-    flag(ErrorKind::Command);
+    flagCommandError();
     say(definition_->commandError, nullptr);
 }
 

@@ -24,12 +24,10 @@ public:
 protected:
     bool execute(std::string_view header, std::string_view arguments) override;
     void onUndefinedHeader() override;
-    std::optional<std::string> answerWhenSilent() override;
+    void onEmptyRead() override;
     void onClearStatus() override;
 
 private:
-    enum class ErrorKind { Command, Query };
-
     // The values of a component's properties, for each of its channels.
     struct Values {
         std::vector<std::vector<Value>> ofProperty{}; // [property][channel]
@@ -43,7 +41,7 @@ private:
              SetterPattern::Match match);
     void say(const Response &response, const Value *value);
     std::optional<std::string> randomReadings(const Response &response);
-    void flag(ErrorKind kind);
+    void flagCommandError();
     void commandError();
     // The channel the device's selected_channel names, when it is one of `ids`.
     std::optional<std::size_t> selectedChannel(std::span<const std::string> ids) const;

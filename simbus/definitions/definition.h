@@ -73,19 +73,17 @@ struct ChannelGroup : Component {
     bool canSelect = true;
 };
 
-// A status register of the definition: the bits each kind of error sets. Reading it answers
-// its value and clears it.
+// A status register of the definition: the bits a command error sets. Reading it answers its
+// value and clears it. A query error is never raised, as in pyvisa-sim.
 struct DefinedRegister {
     std::int64_t commandError = 0;
-    std::int64_t queryError = 0;
 };
 
-// An error queue of the definition: the entry each kind of error adds, and what reading the
-// queue answers when it is empty.
+// An error queue of the definition: the entry a command error adds, and what reading the queue
+// answers when it is empty.
 struct DefinedQueue {
     std::string whenEmpty{};
     std::optional<std::string> commandError{};
-    std::optional<std::string> queryError{};
 };
 
 // One device of a definition file, as a resource places it on the bus.
@@ -95,7 +93,10 @@ struct Definition {
     std::string messageEnd = "\n"; // the query terminator of "GPIB INSTR"
     std::string responseEnd = "\n";
     Response commandError{}; // answers a query nothing matches, or a refused value
-    Response queryError{};   // answers a read with nothing to say
+    // Whether the device's own queries answer SYST:ERR? and *ESR?; where they do, an empty read
+    // leaves the bus's own error queue, or event status register, alone.
+    bool answersErrorQuery = false;
+    bool answersEventStatus = false;
     std::vector<DefinedRegister> registers{};
     std::vector<DefinedQueue> queues{};
     Component device{};

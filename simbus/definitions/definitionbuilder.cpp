@@ -2,6 +2,7 @@
 #include "simbus/definitions/definitionbuilder.h"
 
 #include "simbus/definitions/propertyvalue.h"
+#include "simbus/headermatch.h"
 #include "simbus/text.h"
 
 #include <fmt/format.h>
@@ -102,6 +103,10 @@ std::shared_ptr<Definition> Builder::build(const std::string &name, const YamlNo
         readErrors(*error);
     readComponent(device, definition_->device, false);
     addActions(definition_->device, 0, queryKeys(dialogueQueries_), queryKeys(getterQueries_));
+    for (const auto &entry : definition_->device.actions) {
+        definition_->answersErrorQuery |= headerMatches("SYSTem:ERRor?", entry.first);
+        definition_->answersEventStatus |= headerMatches("*ESR?", entry.first);
+    }
     if (const YamlNode *channels = device.find("channels"))
         readChannels(*channels);
     return definition_;
@@ -122,7 +127,6 @@ void Builder::readErrors(const YamlNode &error) {
     if (error.isScalar() || error.isNull()) {
         const std::string text = file_.text(error, "error");
         definition_->commandError = response(error, fixedResponse(text));
-        definition_->queryError = definition_->commandError;
         return;
     }
     file_.expectMap(error, "error");
@@ -130,8 +134,8 @@ void Builder::readErrors(const YamlNode &error) {
         file_.expectMap(*responses, "error response");
         definition_->commandError =
             response(*responses, fixedResponse(file_.optionalText(*responses, "command_error")));
-        definition_->queryError =
-            response(*responses, fixedResponse(file_.optionalText(*responses, "query_error")));
+        response(keyOr(*responses, "query_error"),
+                 fixedResponse(file_.optionalText(*responses, "query_error")));
     }
     // Registers win a query they share with a queue, so they are added last.
     if (const YamlNode *queues = error.find("error_queue"))
@@ -155,8 +159,6 @@ void Builder::readRegisters(const YamlNode &registers) {
                 file_.fail(*value, fmt::format("{} is not an integer", name));
             if (name == "command_error")
                 defined.commandError = *bits;
-            else if (name == "query_error")
-                defined.queryError = *bits;
         }
         const std::string query = bytes(entry, file_.requiredText(entry, "q"));
         definition_->device.actions.insert_or_assign(
@@ -176,9 +178,9 @@ void Builder::readQueues(const YamlNode &queues) {
                 return std::nullopt;
             return bytes(keyOr(entry, key), *text);
         };
+        entryText("query_error");
         DefinedQueue defined{.whenEmpty = bytes(entry, file_.requiredText(entry, "default")),
-                             .commandError = entryText("command_error"),
-                             .queryError = entryText("query_error")};
+                             .commandError = entryText("command_error")};
         const std::string query = bytes(entry, file_.requiredText(entry, "q"));
         definition_->device.actions.insert_or_assign(
             queryKey(query), Action{Action::Kind::Queue, definition_->queues.size()});
