@@ -139,7 +139,7 @@ void Instrument::answerEveryReadWith(std::string text) {
     scriptedAnswer_ = std::move(text);
 }
 
-bool Instrument::execute(std::string_view, std::string_view) {
+bool Instrument::execute(std::string_view) {
     return false;
 }
 
@@ -156,11 +156,15 @@ void Instrument::setTerminators(std::string message, std::string response) {
     responseEnd_ = std::move(response);
 }
 
+void Instrument::setUnitSeparator(std::string separator) {
+    unitSeparator_ = std::move(separator);
+}
+
 void Instrument::runMessage() {
     if (overrun_)
         raise(kInputBufferOverrun);
     else
-        for (const std::string_view unit : split(input_, ';'))
+        for (const std::string_view unit : split(input_, unitSeparator_))
             runUnit(unit);
     input_.clear();
     overrun_ = false;
@@ -175,14 +179,14 @@ void Instrument::queueResponses() {
 }
 
 void Instrument::runUnit(std::string_view unit) {
+    if (execute(unit))
+        return;
     unit = trim(unit);
     if (unit.empty())
         return;
-    const std::size_t gap = unit.find_first_of(" \t");
-    const std::string_view header = unit.substr(0, gap);
-    const std::string_view arguments =
-        gap == std::string_view::npos ? std::string_view() : trim(unit.substr(gap));
-    if (execute(header, arguments) || runCommon(header, arguments))
+    const std::string_view header = headerOf(unit);
+    const std::string_view arguments = trim(unit.substr(header.size()));
+    if (runCommon(header, arguments))
         return;
     raise(kUndefinedHeader);
     onUndefinedHeader();

@@ -57,9 +57,10 @@ public:
     void answerEveryReadWith(std::string text);
 
 protected:
-    // Runs a device-specific command; false when the device does not know the header. The
-    // device's commands come before the common ones, so a device may redefine those.
-    virtual bool execute(std::string_view header, std::string_view arguments);
+    // Runs a device-specific program message unit, as it came between separators; false when
+    // the device does not know it. The device's commands come before the common ones, so a
+    // device may redefine those.
+    virtual bool execute(std::string_view unit);
     // The device's action on a trigger; it may respond.
     virtual void onTrigger() {}
     // After a unit neither the device nor the common commands know was reported.
@@ -77,6 +78,8 @@ protected:
     // Messages end with `message` (or END), responses with `response`; both are LF at first.
     // An empty message terminator leaves END alone to end a message.
     void setTerminators(std::string message, std::string response);
+    // What separates the units of a message, ';' at first; empty for one unit per message.
+    void setUnitSeparator(std::string separator);
 
 private:
     void runMessage();
@@ -91,6 +94,7 @@ private:
     std::string identity_;
     std::string messageEnd_ = "\n";
     std::string responseEnd_ = "\n";
+    std::string unitSeparator_ = ";";
     std::string input_;
     bool overrun_ = false;
     std::vector<std::string> responses_;

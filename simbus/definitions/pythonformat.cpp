@@ -34,14 +34,6 @@ bool isContinuation(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
-// Bytes of the UTF-8 character at the start of `text`.
-std::size_t firstCharacter(std::string_view text) {
-    std::size_t length = 1;
-    while (length < text.size() && isContinuation(text[length]))
-        ++length;
-    return length;
-}
-
 // The digits at `at`, as a width or a precision.
 std::optional<int> readNumber(std::string_view text, std::size_t &at) {
     const std::size_t first = at;
@@ -287,6 +279,15 @@ std::string notAllowed(std::string_view what, ValueType type) {
 
 } // namespace
 
+std::size_t firstCharacter(std::string_view text) {
+    if (text.empty())
+        return 0;
+    std::size_t length = 1;
+    while (length < text.size() && isContinuation(text[length]))
+        ++length;
+    return length;
+}
+
 std::size_t characterCount(std::string_view text) {
     return static_cast<std::size_t>(std::ranges::count_if(
         text, [](char c) { return !isContinuation(c); }));
@@ -299,7 +300,7 @@ ParsedSpec parseFormatSpec(std::string_view text) {
     const auto next = [&] {
         return at < text.size() ? text[at] : '\0';
     };
-    const std::size_t fill = text.empty() ? 0 : firstCharacter(text);
+    const std::size_t fill = firstCharacter(text);
     const bool fillGiven = fill < text.size() && isAlign(text[fill]);
     if (fillGiven) {
         spec.fill = text.substr(0, fill);
@@ -399,6 +400,11 @@ std::string formatError(const FormatSpec &spec, ValueType type) {
         if (code != 0 && code != 'n' && !isOneOf(code, kFloatCodes))
             return unknownCode(code, type);
         return {};
+    case ValueType::Container:
+        // object.__format__ takes only the empty specifier, and gives str().
+        if (!(spec == FormatSpec{}))
+            return "a list or dict takes no format specifier";
+        return {};
     }
     return {};
 }
@@ -426,7 +432,9 @@ std::optional<std::string> formatValue(const Value &value, const FormatSpec &spe
             return std::nullopt;
         return assembled(Number{.rest = std::move(*shown)}, spec);
     }
-    return assembled(floatNumber(std::get<double>(value), spec), spec);
+    if (const auto *number = std::get_if<double>(&value))
+        return assembled(floatNumber(*number, spec), spec);
+    return str(value);
 }
 
 } // namespace gpibsim::definitions

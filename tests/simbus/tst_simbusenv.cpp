@@ -180,8 +180,8 @@ void SimbusEnvTest::badDefinition() {
              kRunThroughCTest);
     QCOMPARE(loadReport(),
              QByteArray("gpibsim: GPIBSIM_DEVICES " GPIBSIM_TEST_DEFINITIONS
-                        "/bad-format.yaml:10:14: getter of voltage: unknown format code 'd' for "
-                        "a float value; using the default bench\n"));
+                        "/bad-format.yaml:12:14: setter of voltage: c is not a type code "
+                        "stringparser reads; using the default bench\n"));
     checkDefaultBench();
 }
 
