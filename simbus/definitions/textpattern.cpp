@@ -119,15 +119,23 @@ private:
             ++available;
         if (available < node.min)
             return false;
+        const auto tried = [&](std::size_t count) {
+            return from(index + 1, at + count);
+        };
         if (node.lazy) {
             for (std::size_t count = node.min; count <= available; ++count)
-                if (from(index + 1, at + count))
+                if (tried(count))
                     return true;
-            return false;
+        } else {
+            for (std::size_t count = available + 1; count-- > node.min;)
+                if (tried(count))
+                    return true;
         }
-        for (std::size_t count = available + 1; count-- > node.min;)
-            if (from(index + 1, at + count))
-                return true;
+        // An unbounded repeat from a later place in the same run ends where this one could:
+        // it fails too.
+        if (node.max == kUnbounded)
+            for (std::size_t later = 1; later <= available; ++later)
+                failed_[index * (text_.size() + 1) + at + later] = true;
         return false;
     }
 
