@@ -37,12 +37,6 @@ std::string lowered(std::string_view text) {
     return lower;
 }
 
-// A query of a dialogue or getter, as bytes, and the node that holds it.
-struct Query {
-    const YamlNode *at = nullptr;
-    std::string bytes{};
-};
-
 class Builder {
 public:
     Builder(const YamlFile &file, const ChannelIds &channelIds)
@@ -71,9 +65,9 @@ private:
     const YamlFile &file_;
     const ChannelIds &channelIds_;
     std::shared_ptr<Definition> definition_;
-    // The queries of the component just read, in the file's order.
-    std::vector<Query> dialogueQueries_;
-    std::vector<Query> getterQueries_;
+    // The queries of the component just read, as bytes, in the file's order.
+    std::vector<std::string> dialogueQueries_;
+    std::vector<std::string> getterQueries_;
     std::vector<std::string> registerQueries_;
     std::vector<std::string> queueQueries_;
 };
@@ -98,9 +92,9 @@ std::shared_ptr<Definition> Builder::build(const std::string &name, const YamlNo
     for (std::size_t i = 0; i < registerQueries_.size(); ++i)
         actions.insert_or_assign(registerQueries_[i], Action{Action::Kind::Register, i});
     for (std::size_t i = 0; i < getterQueries_.size(); ++i)
-        actions.insert_or_assign(getterQueries_[i].bytes, Action{Action::Kind::Getter, i});
+        actions.insert_or_assign(getterQueries_[i], Action{Action::Kind::Getter, i});
     for (std::size_t i = 0; i < dialogueQueries_.size(); ++i)
-        actions.insert_or_assign(dialogueQueries_[i].bytes, Action{Action::Kind::Dialogue, i});
+        actions.insert_or_assign(dialogueQueries_[i], Action{Action::Kind::Dialogue, i});
     for (const auto &entry : actions) {
         definition_->answersErrorQuery |= headerMatches("SYSTem:ERRor?", entry.first);
         definition_->answersEventStatus |= headerMatches("*ESR?", entry.first);
@@ -228,7 +222,7 @@ void Builder::readDialogue(const YamlNode &dialogue, Component &component) {
     component.dialogues.push_back(response(
         keyOr(dialogue, "r"),
         dialogueResponse(reply ? std::optional<std::string>(stripped(*reply)) : std::nullopt)));
-    dialogueQueries_.push_back({&dialogue, bytes(dialogue, query)});
+    dialogueQueries_.push_back(bytes(dialogue, query));
 }
 
 void Builder::readProperty(const std::string &name, const YamlNode &node, Component &component) {
@@ -261,7 +255,7 @@ void Builder::readProperty(const std::string &name, const YamlNode &node, Compon
         component.getters.push_back(
             {index,
              getterResponse(reply ? std::optional<std::string>(stripped(*reply)) : std::nullopt)});
-        getterQueries_.push_back({getter, bytes(*getter, query)});
+        getterQueries_.push_back(bytes(*getter, query));
     }
     if (setter == nullptr)
         return;
@@ -359,21 +353,18 @@ std::vector<std::string> Builder::ids(const std::string &group, const YamlNode &
 void Builder::addChannelActions(ChannelGroup &group) {
     if (!group.canSelect) {
         for (std::size_t i = 0; i < getterQueries_.size(); ++i)
-            group.actions.insert_or_assign(getterQueries_[i].bytes,
-                                           Action{Action::Kind::Getter, i});
+            group.actions.insert_or_assign(getterQueries_[i], Action{Action::Kind::Getter, i});
         for (std::size_t i = 0; i < dialogueQueries_.size(); ++i)
-            group.actions.insert_or_assign(dialogueQueries_[i].bytes,
-                                           Action{Action::Kind::Dialogue, i});
+            group.actions.insert_or_assign(dialogueQueries_[i], Action{Action::Kind::Dialogue, i});
         return;
     }
-    const auto keysOf = [&](const std::vector<Query> &queries, bool &raises) {
+    const auto keysOf = [&](const std::vector<std::string> &queries, bool &raises) {
         std::vector<std::vector<std::string>> keys(group.ids.size());
-        for (const Query &query : queries) {
-            const FormatString format = parseFormatString(query.bytes);
+        for (const std::string &query : queries) {
+            const FormatString format = parseFormatString(query);
             for (std::size_t channel = 0; channel < group.ids.size(); ++channel) {
                 const std::optional<std::string> key =
-                    isUtf8(query.bytes) ? formatWithChannel(format, group.ids[channel])
-                                        : std::nullopt;
+                    isUtf8(query) ? formatWithChannel(format, group.ids[channel]) : std::nullopt;
                 raises |= !key;
                 keys[channel].push_back(key.value_or(""));
             }

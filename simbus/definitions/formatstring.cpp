@@ -153,14 +153,6 @@ std::optional<std::string> render(const FormatString &format, const Arguments &a
 
 } // namespace
 
-std::vector<const Field *> FormatString::fields() const {
-    std::vector<const Field *> all;
-    for (const Piece &piece : pieces)
-        if (piece.field)
-            all.push_back(&*piece.field);
-    return all;
-}
-
 // CPython's MarkupIterator: literal text up to a brace, a doubled brace as one, then a field.
 FormatString parseFormatString(std::string_view text) {
     FormatString format;

@@ -30,8 +30,6 @@ struct FormatString {
     };
     std::vector<Piece> pieces{};
     std::string error{}; // why Python's parser refuses the text; empty when it takes it
-
-    std::vector<const Field *> fields() const;
 };
 
 FormatString parseFormatString(std::string_view text);

@@ -124,6 +124,47 @@ std::optional<std::int64_t> readInteger(std::string_view text, int base) {
 
 } // namespace
 
+// The pattern of a field's value, sign and prefix included, and how its text is read.
+SetterPattern::FieldPattern SetterPattern::fieldPattern(const Field &field) {
+    FieldPattern read;
+    const SpecParts parts = field.spec.empty() ? SpecParts{.type = "s"} : specParts(field.spec);
+    TextPattern body;
+    if (parts.type.empty() || parts.type == "s") {
+        body.repeat(TextPattern::anyButLineFeed(), 0, TextPattern::kUnbounded, true);
+    } else if (parts.type.size() == 1 &&
+               std::string_view("dboxX").find(parts.type) != std::string_view::npos) {
+        const char code = parts.type[0];
+        read.capture.conversion = Conversion::Integer;
+        read.capture.base = code == 'b' ? 2 : code == 'o' ? 8 : code == 'd' ? 10 : 16;
+        const char *digits = code == 'b'   ? "01"
+                             : code == 'o' ? "01234567"
+                             : code == 'd' ? "0123456789"
+                             : code == 'x' ? "0123456789abcdef"
+                                           : "0123456789ABCDEF";
+        body.repeat(TextPattern::bytesOf(digits), 1, TextPattern::kUnbounded, true);
+    } else if (parts.type.size() == 1 &&
+               std::string_view("eEfFgG%").find(parts.type) != std::string_view::npos) {
+        read.capture.conversion = parts.type == "%" ? Conversion::Percent : Conversion::Float;
+        body = decimalPattern(parts.type);
+    } else {
+        read.error = fmt::format("{} is not a type code stringparser reads", parts.type);
+        return read;
+    }
+    if (parts.alternate && read.capture.base == 10) {
+        read.error = fmt::format("'#' is not allowed with {}",
+                                 parts.type.empty() ? "no type code" : parts.type);
+        return read;
+    }
+    if (parts.sign == '+' || parts.sign == ' ')
+        read.pattern.repeat(TextPattern::bytesOf(parts.sign == '+' ? "-+" : "- "), 1, 1);
+    else if (!field.spec.empty())
+        read.pattern.repeat(TextPattern::bytesOf("-"), 0, 1);
+    if (parts.alternate)
+        read.pattern.text("0" + parts.type);
+    read.pattern.then(body);
+    return read;
+}
+
 SetterPattern::Parsed SetterPattern::parse(std::string_view text) {
     Parsed parsed;
     SetterPattern &pattern = parsed.pattern;
@@ -139,57 +180,25 @@ SetterPattern::Parsed SetterPattern::parse(std::string_view text) {
         pattern.pattern_.text(piece.literal);
         if (!piece.field)
             continue;
-        const Field &field = *piece.field;
-        const SpecParts parts = field.spec.empty() ? SpecParts{.type = "s"} : specParts(field.spec);
-        Capture capture;
-        TextPattern body;
-        if (parts.type.empty() || parts.type == "s") {
-            body.repeat(TextPattern::anyButLineFeed(), 0, TextPattern::kUnbounded, true);
-        } else if (parts.type.size() == 1 &&
-                   std::string_view("dboxX").find(parts.type) != std::string_view::npos) {
-            const char code = parts.type[0];
-            capture.conversion = Conversion::Integer;
-            capture.base = code == 'b' ? 2 : code == 'o' ? 8 : code == 'd' ? 10 : 16;
-            const char *digits = code == 'b'   ? "01"
-                                 : code == 'o' ? "01234567"
-                                 : code == 'd' ? "0123456789"
-                                 : code == 'x' ? "0123456789abcdef"
-                                               : "0123456789ABCDEF";
-            body.repeat(TextPattern::bytesOf(digits), 1, TextPattern::kUnbounded, true);
-        } else if (parts.type.size() == 1 &&
-                   std::string_view("eEfFgG%").find(parts.type) != std::string_view::npos) {
-            capture.conversion = parts.type == "%" ? Conversion::Percent : Conversion::Float;
-            body = decimalPattern(parts.type);
-        } else {
-            return failed(fmt::format("{} is not a type code stringparser reads", parts.type));
-        }
-        if (parts.alternate && capture.base == 10)
-            return failed(fmt::format("'#' is not allowed with {}",
-                                      parts.type.empty() ? "no type code" : parts.type));
-        TextPattern matched;
-        if (parts.sign == '+' || parts.sign == ' ')
-            matched.repeat(TextPattern::bytesOf(parts.sign == '+' ? "-+" : "- "), 1, 1);
-        else if (!field.spec.empty())
-            matched.repeat(TextPattern::bytesOf("-"), 0, 1);
-        if (parts.alternate)
-            matched.text("0" + parts.type);
-        matched.then(body);
-        if (field.name == "_") {
-            pattern.pattern_.then(matched);
+        FieldPattern field = fieldPattern(*piece.field);
+        if (!field.error.empty())
+            return failed(std::move(field.error));
+        if (piece.field->name == "_") {
+            pattern.pattern_.then(field.pattern);
             continue;
         }
-        std::string name = field.name;
+        std::string name = piece.field->name;
         if (name.empty() || name[0] == '.' || name[0] == '[')
             name = std::to_string(number++) + name;
         if (std::string error = nameError(name); !error.empty())
             return failed(std::move(error));
         pattern.compound_ |= name.find_first_of(".[") != std::string::npos;
-        pattern.pattern_.openGroup().then(matched).closeGroup();
+        pattern.pattern_.openGroup().then(field.pattern).closeGroup();
         const auto known = std::ranges::find(pattern.names_, name);
-        capture.slot = static_cast<std::size_t>(known - pattern.names_.begin());
+        field.capture.slot = static_cast<std::size_t>(known - pattern.names_.begin());
         if (known == pattern.names_.end())
             pattern.names_.push_back(name);
-        pattern.captures_.push_back(capture);
+        pattern.captures_.push_back(field.capture);
     }
     std::vector<std::string> numbered;
     for (std::size_t i = 0; i < pattern.names_.size(); ++i)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "simbus/definitions/formatstring.h"
 #include "simbus/definitions/textpattern.h"
 #include "simbus/definitions/value.h"
 
@@ -46,6 +47,13 @@ private:
         int base = 10;
     };
 
+    struct FieldPattern {
+        TextPattern pattern{};
+        Capture capture{};
+        std::string error{}; // why stringparser refuses the field
+    };
+
+    static FieldPattern fieldPattern(const Field &field);
     std::optional<Value> convert(const Capture &capture, std::string_view text) const;
 
     TextPattern pattern_;
