@@ -2,6 +2,7 @@
 #include "gpibsim/definitions/definedinstrument.h"
 
 #include "gpibsim/definitions/propertyvalue.h"
+#include "gpibsim/text/text.h"
 
 #include <algorithm>
 
@@ -20,6 +21,18 @@ std::string modelOf(std::string_view name) {
     return model;
 }
 
+// The item of a dict under a text key, as Python's dict[key] finds it.
+const Value *itemOf(const Value &value, std::string_view key) {
+    const auto *container = std::get_if<std::shared_ptr<const Container>>(&value);
+    if (container == nullptr || !(*container)->dict)
+        return nullptr;
+    const Container &dict = **container;
+    for (std::size_t i = 0; i < dict.keys.size(); ++i)
+        if (pythonEquals(dict.keys[i], Value(std::string(key))))
+            return &dict.items[i];
+    return nullptr;
+}
+
 } // namespace
 
 DefinedInstrument::DefinedInstrument(std::shared_ptr<const Definition> definition,
@@ -27,7 +40,8 @@ DefinedInstrument::DefinedInstrument(std::shared_ptr<const Definition> definitio
     : Instrument(modelOf(definition->name), serial), definition_(std::move(definition)),
       registers_(definition_->registers.size()), queues_(definition_->queues.size()),
       random_(seed) {
-    setTerminators(definition_->messageEnd, definition_->responseEnd);
+    setTerminators(definition_->messageEnd, definition_->responseEnd.value_or("\n"));
+    setUnitSeparator(definition_->delimiter);
     const auto start = [](const Component &component, std::size_t channels) {
         Values values;
         for (const Property &property : component.properties)
@@ -39,135 +53,213 @@ DefinedInstrument::DefinedInstrument(std::shared_ptr<const Definition> definitio
         channels_.push_back(start(group, group.ids.size()));
 }
 
-// pyvisa-sim's order: the device's queries and setters, then each group of channels.
-bool DefinedInstrument::execute(std::string_view header, std::string_view arguments) {
-    const std::string query = normalQuery(header, arguments);
-    if (answer(definition_->device, device_, query, 0, {}))
+bool DefinedInstrument::execute(std::string_view unit) {
+    refusal_.reset();
+    const Answer answer = answerDevice(unit);
+    if (answer.kind != Answer::Kind::Unmatched) {
+        deliver(answer);
         return true;
-    for (std::size_t i = 0; i < definition_->channels.size(); ++i) {
-        const ChannelGroup &group = definition_->channels[i];
-        const std::optional<std::size_t> channel =
-            group.canSelect ? std::nullopt : selectedChannel(group.ids);
-        if (!group.canSelect && !channel)
-            continue;
-        if (answer(group, channels_[i], query, channel, group.ids))
-            return true;
     }
-    return false;
+    if (refusal_) {
+        raise(*refusal_);
+        deliver(commandError());
+        return true;
+    }
+    // pyvisa-sim answers an empty query too: as a command error. Others may be common commands.
+    if (!trim(unit).empty())
+        return false;
+    deliver(commandError());
+    return true;
 }
 
 void DefinedInstrument::onUndefinedHeader() {
-    commandError();
+    deliver(commandError());
 }
 
-std::optional<std::string> DefinedInstrument::answerWhenSilent() {
-    flag(ErrorKind::Query);
-    const Response &reply = definition_->queryError;
-    if (reply.kind != Response::Kind::Fixed)
-        return std::nullopt;
-    return reply.fixed;
+// The read times out, as in pyvisa-sim, whose definitions' query_error is never raised: the
+// definition's registers and queues stay as they are, and the bus's own record the error only
+// where the definition does not answer SYST:ERR? or *ESR? itself.
+void DefinedInstrument::onEmptyRead() {
+    if (!definition_->answersErrorQuery)
+        queueError(kQueryUnterminated);
+    if (!definition_->answersEventStatus)
+        setEventStatus(kQueryError);
 }
 
-void DefinedInstrument::onClearStatus() {
-    std::ranges::fill(registers_, 0);
-    for (std::deque<std::string> &queue : queues_)
-        queue.clear();
-}
-
-// `channel` is the selected one for a group that cannot select; a selectable group's query
-// names its own.
-bool DefinedInstrument::answer(const Component &component, Values &values, std::string_view query,
-                               std::optional<std::size_t> channel,
-                               std::span<const std::string> ids) {
-    if (const auto found = component.actions.find(query); found != component.actions.end()) {
-        run(component, values, found->second, channel.value_or(found->second.channel));
-        return true;
+// pyvisa-sim's order: the device's dialogues, getters, registers and queues, compared byte for
+// byte, its setters, then each group of channels, whose empty reply counts as no match.
+DefinedInstrument::Answer DefinedInstrument::answerDevice(std::string_view query) {
+    const Component &device = definition_->device;
+    if (const auto found = device.actions.find(query); found != device.actions.end())
+        return run(device, device_, found->second, 0);
+    // pyvisa-sim reads the query as UTF-8 before it tries the setters.
+    if (!isUtf8(query))
+        return {.kind = Answer::Kind::Raises};
+    if (Answer set = setDevice(query); set.kind != Answer::Kind::Unmatched)
+        return set;
+    for (std::size_t group = 0; group < definition_->channels.size(); ++group) {
+        Answer answer = answerGroup(group, query);
+        if (answer.kind != Answer::Kind::Unmatched &&
+            !(answer.kind == Answer::Kind::Reply && answer.bytes.empty()))
+            return answer;
     }
-    for (const Setter &setter : component.setters) {
-        std::optional<SetterPattern::Match> match = setter.pattern.match(query, ids);
-        if (!match)
-            continue;
-        if (!setter.pattern.hasChannel())
-            match->channel = channel.value_or(values.selected);
-        set(component, values, setter, std::move(*match));
-        return true;
-    }
-    return false;
+    return {};
 }
 
-void DefinedInstrument::run(const Component &component, Values &values, const Action &action,
-                            std::size_t channel) {
+// A group that cannot select answers for the channel the device's selected_channel names, and
+// not at all when that is none of its ids. One that can tries its ids in turn, and leaves the
+// last one selected for a setter without {ch_id}.
+DefinedInstrument::Answer DefinedInstrument::answerGroup(std::size_t index,
+                                                         std::string_view query) {
+    const ChannelGroup &group = definition_->channels[index];
+    Values &values = channels_[index];
+    if (!group.canSelect) {
+        if (!definition_->selectedChannel)
+            return {.kind = Answer::Kind::Raises};
+        const Value &selected = device_.ofProperty[*definition_->selectedChannel][0];
+        const auto id = std::ranges::find_if(
+            group.ids, [&](const std::string &id) { return pythonEquals(selected, Value(id)); });
+        if (id == group.ids.end())
+            return {};
+        values.selected = static_cast<std::size_t>(id - group.ids.begin());
+        if (const auto found = group.actions.find(query); found != group.actions.end())
+            return run(group, values, found->second, *values.selected);
+        return setChannel(index, query);
+    }
+    if (!group.ids.empty()) {
+        const auto found = group.actions.find(query);
+        const bool firstDialogue = found != group.actions.end() && found->second.channel == 0 &&
+                                   found->second.kind == Action::Kind::Dialogue;
+        if (group.dialogueQueriesRaise || (group.getterQueriesRaise && !firstDialogue))
+            return {.kind = Answer::Kind::Raises};
+        if (found != group.actions.end())
+            return run(group, values, found->second, found->second.channel);
+        values.selected = group.ids.size() - 1;
+    }
+    return setChannel(index, query);
+}
+
+DefinedInstrument::Answer DefinedInstrument::run(const Component &component, Values &values,
+                                                 const Action &action, std::size_t channel) {
     switch (action.kind) {
     case Action::Kind::Dialogue:
-        say(component.dialogues[action.index], nullptr);
-        return;
+        return answered(component.dialogues[action.index], nullptr);
     case Action::Kind::Getter: {
         const Getter &getter = component.getters[action.index];
         values.selected = channel;
-        say(getter.response, &values.ofProperty[getter.property][channel]);
-        return;
+        return answered(getter.response, &values.ofProperty[getter.property][channel]);
     }
-    case Action::Kind::Register:
-        respond(std::to_string(registers_[action.index]));
+    case Action::Kind::Register: {
+        Answer answer{.kind = Answer::Kind::Reply,
+                      .bytes = std::to_string(registers_[action.index])};
         registers_[action.index] = 0;
-        return;
-    case Action::Kind::Queue: {
-        std::deque<std::string> &queue = queues_[action.index];
-        if (queue.empty()) {
-            respond(definition_->queues[action.index].whenEmpty);
-            return;
+        return answer;
+    }
+    case Action::Kind::Queue:
+        break;
+    }
+    std::deque<std::string> &queue = queues_[action.index];
+    if (queue.empty())
+        return {.kind = Answer::Kind::Reply, .bytes = definition_->queues[action.index].whenEmpty};
+    Answer answer{.kind = Answer::Kind::Reply, .bytes = std::move(queue.front())};
+    queue.pop_front();
+    return answer;
+}
+
+// A device setter keeps the value it reads as it comes. A refused value gets the setter's e;
+// without one, the next setter is tried.
+DefinedInstrument::Answer DefinedInstrument::setDevice(std::string_view query) {
+    const Component &device = definition_->device;
+    for (const Setter &setter : device.setters) {
+        SetterPattern::Reading reading = setter.pattern.read(query);
+        if (reading.outcome == SetterPattern::Reading::Outcome::NoMatch)
+            continue;
+        if (reading.outcome == SetterPattern::Reading::Outcome::Raises)
+            return {.kind = Answer::Kind::Raises};
+        Accepted accepted = acceptValue(device.properties[setter.property], reading.value);
+        if (auto *value = std::get_if<Value>(&accepted)) {
+            device_.ofProperty[setter.property][0] = std::move(*value);
+            return answered(setter.done, nullptr);
         }
-        respond(std::move(queue.front()));
-        queue.pop_front();
-        return;
+        const auto *refused = std::get_if<DeviceError>(&accepted);
+        if (refused == nullptr)
+            return {.kind = Answer::Kind::Raises};
+        if (!setter.refused) {
+            refusal_ = *refused;
+            continue;
+        }
+        raise(*refused);
+        return answered(*setter.refused, nullptr);
     }
-    }
+    return {};
 }
 
-void DefinedInstrument::set(const Component &component, Values &values, const Setter &setter,
-                            SetterPattern::Match match) {
-    values.selected = match.channel;
-    Accepted accepted = acceptValue(component.properties[setter.property], match.value);
-    if (auto *value = std::get_if<Value>(&accepted)) {
-        values.ofProperty[setter.property][match.channel] = std::move(*value);
-        say(setter.done, nullptr);
-        return;
+// A channel setter keeps str() of what it reads; with {ch_id} it reads the channel and the
+// unnamed field. A refused value gets the setter's e, or else is a command error. A channel
+// that is none of the group's ids takes the value where nothing can read it back.
+DefinedInstrument::Answer DefinedInstrument::setChannel(std::size_t index, std::string_view query) {
+    const ChannelGroup &group = definition_->channels[index];
+    Values &values = channels_[index];
+    for (const Setter &setter : group.setters) {
+        const SetterPattern::Reading reading = setter.pattern.read(query);
+        if (reading.outcome == SetterPattern::Reading::Outcome::NoMatch)
+            continue;
+        if (reading.outcome == SetterPattern::Reading::Outcome::Raises)
+            return {.kind = Answer::Kind::Raises};
+        const Value *given = &reading.value;
+        if (const Value *channel = itemOf(reading.value, "ch_id")) {
+            const auto id = std::ranges::find_if(group.ids, [&](const std::string &id) {
+                return pythonEquals(*channel, Value(id));
+            });
+            values.selected = id != group.ids.end()
+                                  ? std::optional<std::size_t>(id - group.ids.begin())
+                                  : std::nullopt;
+            given = itemOf(reading.value, "0");
+            if (given == nullptr)
+                return {.kind = Answer::Kind::Raises};
+        }
+        Accepted accepted = acceptValue(group.properties[setter.property], Value(str(*given)));
+        if (auto *value = std::get_if<Value>(&accepted)) {
+            if (values.selected)
+                values.ofProperty[setter.property][*values.selected] = std::move(*value);
+            return answered(setter.done, nullptr);
+        }
+        const auto *refused = std::get_if<DeviceError>(&accepted);
+        if (refused == nullptr)
+            return {.kind = Answer::Kind::Raises};
+        raise(*refused);
+        return setter.refused ? answered(*setter.refused, nullptr) : commandError();
     }
-    raise(std::get<DeviceError>(accepted));
-    if (setter.refused)
-        say(*setter.refused, nullptr);
-    else
-        commandError();
+    return {};
 }
 
-void DefinedInstrument::say(const Response &response, const Value *value) {
+DefinedInstrument::Answer DefinedInstrument::answered(const Response &response,
+                                                      const Value *value) {
     std::optional<std::string> text;
     switch (response.kind) {
     case Response::Kind::None:
-        return;
+        return {.kind = Answer::Kind::Silent};
     case Response::Kind::Fixed:
-        text = response.fixed;
-        break;
+        return {.kind = Answer::Kind::Reply, .bytes = response.fixed};
     case Response::Kind::Formatted:
-        text = formatProperty(response.format, *value);
+        text = formatWith(response.format, *value);
         break;
     case Response::Kind::Random:
         text = randomReadings(response);
         break;
+    case Response::Kind::Raises:
+        break;
     }
-    if (!text) {
-        raise(kDataTypeError);
-        commandError();
-        return;
-    }
-    respond(std::move(*text));
+    if (!text)
+        return {.kind = Answer::Kind::Raises};
+    return {.kind = Answer::Kind::Reply, .bytes = std::move(*text)};
 }
 
 // Readings spread evenly between min and max, from the top 53 bits of each draw.
 std::optional<std::string> DefinedInstrument::randomReadings(const Response &response) {
     const RandomReadings &random = response.random;
     std::string text;
-    for (int i = 0; i < random.count; ++i) {
+    for (long long i = 0; i < random.count; ++i) {
         const double unit = static_cast<double>(random_() >> 11) * 0x1.0p-53;
         const std::optional<std::string> reading =
             formatWith(response.format, random.min + (random.max - random.min) * unit);
@@ -178,34 +270,44 @@ std::optional<std::string> DefinedInstrument::randomReadings(const Response &res
     return text;
 }
 
-void DefinedInstrument::flag(ErrorKind kind) {
-    const bool command = kind == ErrorKind::Command;
-    for (std::size_t i = 0; i < registers_.size(); ++i) {
-        const DefinedRegister &defined = definition_->registers[i];
-        registers_[i] |= command ? defined.commandError : defined.queryError;
-    }
+// The definition's command error: the register that records it and each queue that does, and
+// its reply.
+DefinedInstrument::Answer DefinedInstrument::commandError() {
+    if (const std::optional<std::size_t> index = definition_->commandErrorRegister)
+        registers_[*index] |= definition_->registers[*index].commandError;
     for (std::size_t i = 0; i < queues_.size(); ++i) {
-        const DefinedQueue &defined = definition_->queues[i];
-        const std::optional<std::string> &entry =
-            command ? defined.commandError : defined.queryError;
+        const std::optional<std::string> &entry = definition_->queues[i].commandError;
         if (entry && queues_[i].size() < kLongestQueue)
             queues_[i].push_back(*entry);
     }
+    return answered(definition_->commandError, nullptr);
 }
 
-void DefinedInstrument::commandError() {
-    flag(ErrorKind::Command);
-    say(definition_->commandError, nullptr);
+// Where pyvisa-sim raises, the query gets the command error's reply, and the definition's
+// registers and queues, which pyvisa-sim does not reach then, stay as they are.
+void DefinedInstrument::deliver(const Answer &answer) {
+    switch (answer.kind) {
+    case Answer::Kind::Reply:
+        say(answer.bytes);
+        return;
+    case Answer::Kind::Raises:
+        raise(gpibsim::kExecutionError);
+        if (definition_->commandError.kind == Response::Kind::Fixed)
+            say(definition_->commandError.fixed);
+        return;
+    case Answer::Kind::Unmatched:
+    case Answer::Kind::Silent:
+        return;
+    }
 }
 
-std::optional<std::size_t>
-DefinedInstrument::selectedChannel(std::span<const std::string> ids) const {
-    const std::optional<Value> selected =
-        convert(device_.ofProperty[*definition_->selectedChannel][0], ValueType::Text);
-    const auto found = std::ranges::find(ids, std::get<std::string>(*selected));
-    if (found == ids.end())
-        return std::nullopt;
-    return static_cast<std::size_t>(found - ids.begin());
+// Without a response terminator pyvisa-sim cannot send a reply: it raises.
+void DefinedInstrument::say(std::string bytes) {
+    if (!definition_->responseEnd) {
+        raise(gpibsim::kExecutionError);
+        return;
+    }
+    respond(std::move(bytes));
 }
 
 } // namespace gpibsim::definitions

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "gpibsim/definitions/definition.h"
+#include "gpibsim/instruments/errorqueue.h"
 #include "gpibsim/instruments/instrument.h"
 
 #include <deque>
@@ -10,11 +11,12 @@
 
 namespace gpibsim::definitions {
 
-// An IEEE 488.2 instrument whose own commands come from a definition file: its dialogues,
-// properties, channels and error handling answer first, then the common commands. A query
-// nothing matches is a command error, as is a value a setter refuses (unless the setter has
-// its own reply for that); both go to the definition's status registers, error queues and
-// error response, and to the 488.2 error queue.
+// An IEEE 488.2 instrument whose own commands come from a definition file, answered as
+// pyvisa-sim's code answers them: the device's dialogues, getters, status registers, error
+// queues and setters, then each group of channels. A query none of them takes goes to the
+// common commands, and else is a command error: it sets the definition's registers and queues
+// and gets its command_error reply. Where pyvisa-sim raises an exception instead of answering,
+// the query gets that reply alone.
 class DefinedInstrument : public Instrument {
 public:
     // `seed` starts the RANDOM readings, so that a bench gives the same ones on every run.
@@ -22,31 +24,36 @@ public:
                       std::uint64_t seed);
 
 protected:
-    bool execute(std::string_view header, std::string_view arguments) override;
+    bool execute(std::string_view unit) override;
     void onUndefinedHeader() override;
-    std::optional<std::string> answerWhenSilent() override;
-    void onClearStatus() override;
+    void onEmptyRead() override;
 
 private:
-    enum class ErrorKind { Command, Query };
+    // What the definition makes of a query: nothing matched; matched with no reply; a reply;
+    // or pyvisa-sim raises.
+    struct Answer {
+        enum class Kind { Unmatched, Silent, Reply, Raises };
+        Kind kind = Kind::Unmatched;
+        std::string bytes{};
+    };
 
     // The values of a component's properties, for each of its channels.
     struct Values {
         std::vector<std::vector<Value>> ofProperty{}; // [property][channel]
-        std::size_t selected = 0;                     // the channel last named
+        std::optional<std::size_t> selected{};        // the channel last named, if one of the ids
     };
 
-    bool answer(const Component &component, Values &values, std::string_view query,
-                std::optional<std::size_t> channel, std::span<const std::string> ids);
-    void run(const Component &component, Values &values, const Action &action, std::size_t channel);
-    void set(const Component &component, Values &values, const Setter &setter,
-             SetterPattern::Match match);
-    void say(const Response &response, const Value *value);
+    Answer answerDevice(std::string_view query);
+    Answer answerGroup(std::size_t group, std::string_view query);
+    Answer run(const Component &component, Values &values, const Action &action,
+               std::size_t channel);
+    Answer setDevice(std::string_view query);
+    Answer setChannel(std::size_t group, std::string_view query);
+    Answer answered(const Response &response, const Value *value);
     std::optional<std::string> randomReadings(const Response &response);
-    void flag(ErrorKind kind);
-    void commandError();
-    // The channel the device's selected_channel names, when it is one of `ids`.
-    std::optional<std::size_t> selectedChannel(std::span<const std::string> ids) const;
+    Answer commandError();
+    void deliver(const Answer &answer);
+    void say(std::string bytes);
 
     std::shared_ptr<const Definition> definition_;
     Values device_;
@@ -54,6 +61,9 @@ private:
     std::vector<std::int64_t> registers_;
     std::vector<std::deque<std::string>> queues_;
     std::mt19937_64 random_;
+    // A value a device setter without e refused while a query is matched: where nothing else
+    // takes the query, it is a command error.
+    std::optional<DeviceError> refusal_;
 };
 
 } // namespace gpibsim::definitions

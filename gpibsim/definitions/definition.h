@@ -38,15 +38,15 @@ struct Setter {
     std::size_t property{};
     SetterPattern pattern{};
     Response done{};                   // r
-    std::optional<Response> refused{}; // e; without it a refused value is a command error
+    std::optional<Response> refused{}; // e
 };
 
-// What a query does when it is one of the definition's queries, word for word.
+// What a query does when it is one of the definition's queries, byte for byte.
 struct Action {
     enum class Kind { Dialogue, Getter, Register, Queue };
     Kind kind{};
     std::size_t index{};     // of the dialogue or getter, or of the register or queue
-    std::size_t channel = 0; // the channel a selectable channel's query names
+    std::size_t channel = 0; // the channel whose id a selectable group's query shows
 };
 
 struct TextHash {
@@ -69,23 +69,25 @@ struct Component {
 // Channels that share their dialogues and properties; each channel keeps its own values.
 struct ChannelGroup : Component {
     std::vector<std::string> ids{};
-    // When false, the device's selected_channel property picks the channel.
+    // When false, the device's selected_channel property picks the channel, and the queries
+    // are compared as written; when true, a query shows a channel's id in place of {ch_id}.
     bool canSelect = true;
+    // Python raises as it puts an id into the dialogues' queries, or into the getters'.
+    bool dialogueQueriesRaise = false;
+    bool getterQueriesRaise = false;
 };
 
-// A status register of the definition: the bits each kind of error sets. Reading it answers
-// its value and clears it.
+// A status register of the definition: the bits a command error sets. Reading it answers its
+// value and clears it. A query error is never raised, as in pyvisa-sim.
 struct DefinedRegister {
     std::int64_t commandError = 0;
-    std::int64_t queryError = 0;
 };
 
-// An error queue of the definition: the entry each kind of error adds, and what reading the
-// queue answers when it is empty.
+// An error queue of the definition: the entry a command error adds, and what reading the queue
+// answers when it is empty.
 struct DefinedQueue {
     std::string whenEmpty{};
     std::optional<std::string> commandError{};
-    std::optional<std::string> queryError{};
 };
 
 // One device of a definition file, as a resource places it on the bus.
@@ -93,19 +95,21 @@ struct Definition {
     std::string name{};
     std::string origin{};          // file:line:column of the resource
     std::string messageEnd = "\n"; // the query terminator of "GPIB INSTR"
-    std::string responseEnd = "\n";
-    Response commandError{}; // answers a query nothing matches, or a refused value
-    Response queryError{};   // answers a read with nothing to say
+    // The response terminator; none when the eom gives no r, and then no reply can be sent.
+    std::optional<std::string> responseEnd = "\n";
+    std::string delimiter = ";"; // between the queries of a message; none when empty
+    Response commandError{};     // answers a query nothing matches, or a refused value
+    // Whether the device's own queries answer SYST:ERR? and *ESR?; where they do, an empty read
+    // leaves the bus's own error queue, or event status register, alone.
+    bool answersErrorQuery = false;
+    bool answersEventStatus = false;
     std::vector<DefinedRegister> registers{};
+    std::optional<std::size_t> commandErrorRegister{}; // the one a command error sets
     std::vector<DefinedQueue> queues{};
     Component device{};
     std::vector<ChannelGroup> channels{};
     // The device property naming the channel for groups that cannot select their own.
     std::optional<std::size_t> selectedChannel{};
 };
-
-// A query as the instrument compares it: without blanks around, and one space between the
-// header and its arguments.
-std::string normalQuery(std::string_view header, std::string_view arguments);
 
 } // namespace gpibsim::definitions

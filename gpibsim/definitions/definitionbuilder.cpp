@@ -2,6 +2,7 @@
 #include "gpibsim/definitions/definitionbuilder.h"
 
 #include "gpibsim/definitions/propertyvalue.h"
+#include "gpibsim/instruments/headermatch.h"
 #include "gpibsim/text/text.h"
 
 #include <fmt/format.h>
@@ -15,7 +16,13 @@ namespace {
 
 constexpr std::string_view kSelectedChannel = "selected_channel";
 
-// pyvisa-sim strips blanks around q, r and e.
+// The interface types PyVISA knows, which an eom's key must name.
+constexpr std::string_view kInterfaceTypes[] = {
+    "unknown", "gpib",  "vxi",        "gpib_vxi",    "asrl",
+    "pxi",     "tcpip", "usb",        "rio",         "firewire",
+    "rsnrp",   "vicp",  "prlgx_asrl", "prlgx_tcpip", "ni_enet100_tcpip"};
+
+// pyvisa-sim strips spaces around q, r and e.
 std::string stripped(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
     if (first == text.npos)
@@ -23,33 +30,12 @@ std::string stripped(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
-// A query written in the definition, compared as the instrument compares what it hears.
-std::string queryKey(std::string_view query) {
-    query = trim(query);
-    const std::size_t gap = std::min(query.find_first_of(" \t"), query.size());
-    return definitions::normalQuery(query.substr(0, gap), query.substr(gap));
+std::string lowered(std::string_view text) {
+    std::string lower(text);
+    std::ranges::transform(lower, lower.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
 }
-
-// A setter's text with the gap after its header made one space, as a query's is.
-std::string normalPattern(std::string_view pattern) {
-    pattern = trim(pattern);
-    const std::size_t gap = pattern.find_first_of(" \t");
-    if (gap == pattern.npos || gap > pattern.find('{'))
-        return std::string(pattern);
-    return queryKey(pattern);
-}
-
-bool isFalse(std::string_view text) {
-    constexpr std::string_view kFalse[] = {"False", "false", "FALSE", "no", "No",
-                                           "NO",    "off",   "Off",   "OFF"};
-    return std::ranges::find(kFalse, text) != std::ranges::end(kFalse);
-}
-
-// A query of a dialogue or getter, and the node that holds it.
-struct Query {
-    const YamlNode *at = nullptr;
-    std::string text{};
-};
 
 class Builder {
 public:
@@ -59,70 +45,103 @@ public:
     std::shared_ptr<Definition> build(const std::string &name, const YamlNode &device);
 
 private:
+    void checkBases(const YamlNode &node);
     void readEom(const YamlNode &eom);
     void readErrors(const YamlNode &error);
     void readRegisters(const YamlNode &registers);
     void readQueues(const YamlNode &queues);
-    void readComponent(const YamlNode &node, Component &component, bool inChannel);
+    void readComponent(const YamlNode &node, Component &component);
     void readDialogue(const YamlNode &dialogue, Component &component);
-    void readGetter(const YamlNode &getter, Component &component);
-    void readSetter(const YamlNode &setter, Component &component, bool inChannel);
-    Property readProperty(const std::string &name, const YamlNode &node);
+    void readProperty(const std::string &name, const YamlNode &node, Component &component);
     std::optional<Specs> readSpecs(const YamlNode &node);
-    Value typed(const YamlNode &node, const std::optional<Specs> &specs, std::string_view what);
-    void checkGetter(const YamlNode &at, const Property &property, const Response &response);
+    Value typed(const YamlNode &node, ValueType type, std::string_view what);
     void readChannels(const YamlNode &channels);
+    std::vector<std::string> ids(const std::string &group, const YamlNode &node);
+    void addChannelActions(ChannelGroup &group);
     std::string bytes(const YamlNode &at, std::string_view text);
     Response response(const YamlNode &at, ParsedResponse parsed);
-    std::vector<std::string> ids(const std::string &group, const YamlNode &node);
-    void addActions(Component &component, std::size_t channel,
-                    const std::vector<std::string> &dialogueKeys,
-                    const std::vector<std::string> &getterKeys);
-    std::vector<std::string> queryKeys(const std::vector<Query> &queries);
-    std::vector<std::vector<std::string>> channelKeys(const std::vector<Query> &queries,
-                                                      const std::vector<std::string> &ids);
+    Value value(const YamlNode &node);
 
     const YamlFile &file_;
     const ChannelIds &channelIds_;
     std::shared_ptr<Definition> definition_;
-    // The queries of the component just read, in the file's order.
-    std::vector<Query> dialogueQueries_;
-    std::vector<Query> getterQueries_;
+    // The queries of the component just read, as bytes, in the file's order.
+    std::vector<std::string> dialogueQueries_;
+    std::vector<std::string> getterQueries_;
+    std::vector<std::string> registerQueries_;
+    std::vector<std::string> queueQueries_;
 };
 
 std::shared_ptr<Definition> Builder::build(const std::string &name, const YamlNode &device) {
     file_.expectMap(device, fmt::format("device \"{}\"", name));
     definition_ = std::make_shared<Definition>();
     definition_->name = name;
-    if (const YamlNode *bases = device.find("bases"))
-        file_.fail(*bases, "bases is not supported");
-    if (const YamlNode *eom = device.find("eom"))
-        readEom(*eom);
+    if (const std::optional<std::string> delimiter = file_.optionalText(device, "delimiter"))
+        definition_->delimiter = *delimiter;
+    checkBases(device);
     if (const YamlNode *error = device.find("error"))
         readErrors(*error);
-    readComponent(device, definition_->device, false);
-    addActions(definition_->device, 0, queryKeys(dialogueQueries_), queryKeys(getterQueries_));
+    if (const YamlNode *eom = device.find("eom"))
+        readEom(*eom);
+    readComponent(device, definition_->device);
+    // A dialogue wins over a getter, a getter over a register, a register over a queue; a later
+    // one over an earlier one of its kind.
+    Actions &actions = definition_->device.actions;
+    for (std::size_t i = 0; i < queueQueries_.size(); ++i)
+        actions.insert_or_assign(queueQueries_[i], Action{Action::Kind::Queue, i});
+    for (std::size_t i = 0; i < registerQueries_.size(); ++i)
+        actions.insert_or_assign(registerQueries_[i], Action{Action::Kind::Register, i});
+    for (std::size_t i = 0; i < getterQueries_.size(); ++i)
+        actions.insert_or_assign(getterQueries_[i], Action{Action::Kind::Getter, i});
+    for (std::size_t i = 0; i < dialogueQueries_.size(); ++i)
+        actions.insert_or_assign(dialogueQueries_[i], Action{Action::Kind::Dialogue, i});
+    for (const auto &entry : actions) {
+        definition_->answersErrorQuery |= headerMatches("SYSTem:ERRor?", entry.first);
+        definition_->answersEventStatus |= headerMatches("*ESR?", entry.first);
+    }
+    const std::vector<Property> &properties = definition_->device.properties;
+    if (const auto selected = std::ranges::find(properties, kSelectedChannel, &Property::name);
+        selected != properties.end())
+        definition_->selectedChannel = static_cast<std::size_t>(selected - properties.begin());
     if (const YamlNode *channels = device.find("channels"))
         readChannels(*channels);
     return definition_;
 }
 
+void Builder::checkBases(const YamlNode &node) {
+    if (const YamlNode *bases = node.find("bases"); bases != nullptr && isTruthy(*bases))
+        file_.fail(*bases, "bases is not supported, by pyvisa-sim either");
+}
+
+// The eom of each "TYPE CLASS" must be well formed; that of "GPIB INSTR" is kept.
 void Builder::readEom(const YamlNode &eom) {
     file_.expectMap(eom, "eom");
-    const YamlNode *gpib = eom.find("GPIB INSTR");
-    if (gpib == nullptr)
-        return;
-    if (!gpib->isMap())
-        file_.fail(*gpib, "eom of GPIB INSTR needs q and r");
-    definition_->messageEnd = bytes(keyOr(*gpib, "q"), stripped(file_.requiredText(*gpib, "q")));
-    definition_->responseEnd = bytes(keyOr(*gpib, "r"), stripped(file_.requiredText(*gpib, "r")));
+    for (const auto &[key, pair] : eom.entries) {
+        const std::string typeClass = key->text;
+        file_.expectMap(*pair, fmt::format("eom of {}", typeClass));
+        const std::string query =
+            bytes(keyOr(*pair, "q"), stripped(file_.requiredText(*pair, "q")));
+        const std::optional<std::string> reply = file_.optionalText(*pair, "r");
+        const std::vector<std::string_view> words = split(typeClass, ' ');
+        if (words.size() != 2)
+            file_.fail(*key, fmt::format("eom \"{}\" is not an interface type and a resource "
+                                         "class",
+                                         typeClass));
+        const std::string type = lowered(words[0]);
+        if (std::ranges::find(kInterfaceTypes, type) == std::ranges::end(kInterfaceTypes))
+            file_.fail(*key, fmt::format("eom \"{}\": unknown interface type", typeClass));
+        if (type != "gpib" || words[1] != "INSTR")
+            continue;
+        definition_->messageEnd = query;
+        definition_->responseEnd.reset();
+        if (reply)
+            definition_->responseEnd = bytes(keyOr(*pair, "r"), stripped(*reply));
+    }
 }
 
 void Builder::readErrors(const YamlNode &error) {
-    if (error.isScalar() || error.isNull()) {
-        const std::string text = file_.text(error, "error");
-        definition_->commandError = response(error, fixedResponse(text));
-        definition_->queryError = definition_->commandError;
+    if (error.isScalar()) {
+        definition_->commandError = response(error, fixedResponse(error.text));
         return;
     }
     file_.expectMap(error, "error");
@@ -130,284 +149,240 @@ void Builder::readErrors(const YamlNode &error) {
         file_.expectMap(*responses, "error response");
         definition_->commandError =
             response(*responses, fixedResponse(file_.optionalText(*responses, "command_error")));
-        definition_->queryError =
-            response(*responses, fixedResponse(file_.optionalText(*responses, "query_error")));
+        // Checked as pyvisa-sim checks it, though never raised.
+        response(*responses, fixedResponse(file_.optionalText(*responses, "query_error")));
     }
-    // Registers win a query they share with a queue, so they are added last.
-    if (const YamlNode *queues = error.find("error_queue"))
-        readQueues(*queues);
     if (const YamlNode *registers = error.find("status_register"))
         readRegisters(*registers);
+    if (const YamlNode *queues = error.find("error_queue"))
+        readQueues(*queues);
 }
 
 void Builder::readRegisters(const YamlNode &registers) {
-    file_.expectSequence(registers, "status_register");
-    for (const YamlNode *item : registers.items) {
+    for (const YamlNode *item : file_.listItems(registers, "status_register")) {
         const YamlNode &entry = *item;
         file_.expectMap(entry, "a status register");
+        const std::string query = bytes(entry, file_.requiredText(entry, "q"));
         DefinedRegister defined;
         for (const auto &[key, value] : entry.entries) {
-            const std::string name = file_.text(*key, "a name");
-            if (name == "q")
+            if (key->text == "q")
                 continue;
-            const std::optional<std::int64_t> bits = parseInt(file_.text(*value, name));
+            const std::optional<std::int64_t> bits = parseInt(file_.text(*value, key->text));
             if (!bits)
-                file_.fail(*value, fmt::format("{} is not an integer", name));
-            if (name == "command_error")
+                file_.fail(*value, fmt::format("{} is not an integer", key->text));
+            if (key->text == "command_error") {
                 defined.commandError = *bits;
-            else if (name == "query_error")
-                defined.queryError = *bits;
+                definition_->commandErrorRegister = definition_->registers.size();
+            }
         }
-        const std::string query = bytes(entry, file_.requiredText(entry, "q"));
-        definition_->device.actions.insert_or_assign(
-            queryKey(query), Action{Action::Kind::Register, definition_->registers.size()});
+        registerQueries_.push_back(query);
         definition_->registers.push_back(defined);
     }
 }
 
 void Builder::readQueues(const YamlNode &queues) {
-    file_.expectSequence(queues, "error_queue");
-    for (const YamlNode *item : queues.items) {
+    for (const YamlNode *item : file_.listItems(queues, "error_queue")) {
         const YamlNode &entry = *item;
         file_.expectMap(entry, "an error queue");
-        const auto entryText = [&](const char *key) -> std::optional<std::string> {
-            const std::optional<std::string> text = file_.optionalText(entry, key);
-            if (!text)
-                return std::nullopt;
-            return bytes(keyOr(entry, key), *text);
-        };
-        DefinedQueue defined{.whenEmpty = bytes(entry, file_.requiredText(entry, "default")),
-                             .commandError = entryText("command_error"),
-                             .queryError = entryText("query_error")};
         const std::string query = bytes(entry, file_.requiredText(entry, "q"));
-        definition_->device.actions.insert_or_assign(
-            queryKey(query), Action{Action::Kind::Queue, definition_->queues.size()});
+        DefinedQueue defined;
+        for (const auto &[key, value] : entry.entries) {
+            if (key->text == "q" || key->text == "strict")
+                continue;
+            const std::string entryBytes = bytes(*value, file_.text(*value, key->text));
+            if (key->text == "command_error")
+                defined.commandError = entryBytes;
+            else if (key->text == "default")
+                defined.whenEmpty = entryBytes;
+        }
+        file_.requiredText(entry, "default"); // a queue needs one
+        queueQueries_.push_back(query);
         definition_->queues.push_back(std::move(defined));
     }
 }
 
-void Builder::readComponent(const YamlNode &node, Component &component, bool inChannel) {
+void Builder::readComponent(const YamlNode &node, Component &component) {
     dialogueQueries_.clear();
     getterQueries_.clear();
-    if (const YamlNode *dialogues = node.find("dialogues")) {
-        file_.expectSequence(*dialogues, "dialogues");
-        for (const YamlNode *dialogue : dialogues->items)
+    if (const YamlNode *dialogues = node.find("dialogues"))
+        for (const YamlNode *dialogue : file_.listItems(*dialogues, "dialogues"))
             readDialogue(*dialogue, component);
-    }
     if (const YamlNode *properties = node.find("properties")) {
         file_.expectMap(*properties, "properties");
-        for (const auto &[key, value] : properties->entries) {
-            const std::string name = file_.text(*key, "a property's name");
-            component.properties.push_back(readProperty(name, *value));
-            if (const YamlNode *getter = value->find("getter"))
-                readGetter(*getter, component);
-            if (const YamlNode *setter = value->find("setter"))
-                readSetter(*setter, component, inChannel);
-        }
+        for (const auto &[key, value] : properties->entries)
+            readProperty(key->text, *value, component);
     }
 }
 
 void Builder::readDialogue(const YamlNode &dialogue, Component &component) {
     if (!dialogue.isMap())
         file_.fail(dialogue, "a dialogue without q");
+    const std::string query = stripped(file_.requiredText(dialogue, "q"));
     const std::optional<std::string> reply = file_.optionalText(dialogue, "r");
-    component.dialogues.push_back(
-        response(keyOr(dialogue, "r"),
-                 dialogueResponse(reply ? std::optional<std::string_view>(stripped(*reply))
-                                        : std::nullopt)));
-    dialogueQueries_.push_back(
-        {&dialogue, bytes(dialogue, stripped(file_.requiredText(dialogue, "q")))});
+    component.dialogues.push_back(response(
+        keyOr(dialogue, "r"),
+        dialogueResponse(reply ? std::optional<std::string>(stripped(*reply)) : std::nullopt)));
+    dialogueQueries_.push_back(bytes(dialogue, query));
 }
 
-// A getter of the property read last.
-void Builder::readGetter(const YamlNode &getter, Component &component) {
-    file_.expectMap(getter, "getter");
-    const std::optional<std::string> reply = file_.optionalText(getter, "r");
-    Response shown =
-        response(keyOr(getter, "r"), reply ? getterResponse(stripped(*reply)) : ParsedResponse{});
-    checkGetter(getter, component.properties.back(), shown);
-    component.getters.push_back({component.properties.size() - 1, std::move(shown)});
-    getterQueries_.push_back({&getter, bytes(getter, stripped(file_.requiredText(getter, "q")))});
-}
-
-// A setter of the property read last.
-void Builder::readSetter(const YamlNode &setter, Component &component, bool inChannel) {
-    file_.expectMap(setter, "setter");
-    SetterPattern::Parsed pattern =
-        SetterPattern::parse(normalPattern(stripped(file_.requiredText(setter, "q"))), inChannel);
-    if (!pattern.error.empty())
-        file_.fail(
-            keyOr(setter, "q"),
-            fmt::format("setter of {}: {}", component.properties.back().name, pattern.error));
-    const auto fixed = [&](const char *key) {
-        const std::optional<std::string> text = file_.optionalText(setter, key);
-        return response(
-            keyOr(setter, key),
-            fixedResponse(text ? std::optional<std::string_view>(stripped(*text)) : std::nullopt));
-    };
-    std::optional<Response> refused;
-    if (setter.find("e") != nullptr)
-        refused = fixed("e");
-    component.setters.push_back({component.properties.size() - 1, std::move(pattern.pattern),
-                                 fixed("r"), std::move(refused)});
-}
-
-Property Builder::readProperty(const std::string &name, const YamlNode &node) {
+void Builder::readProperty(const std::string &name, const YamlNode &node, Component &component) {
     file_.expectMap(node, fmt::format("property {}", name));
+    const YamlNode *getter = node.find("getter");
+    const YamlNode *setter = node.find("setter");
+    if (getter != nullptr)
+        file_.expectMap(*getter, fmt::format("getter of {}", name));
+    if (setter != nullptr)
+        file_.expectMap(*setter, fmt::format("setter of {}", name));
     Property property{.name = name};
     const YamlNode *specs = node.find("specs");
     property.specs = specs != nullptr ? readSpecs(*specs) : std::nullopt;
     const YamlNode *initial = node.find("default");
-    property.initial =
-        initial != nullptr ? typed(*initial, property.specs, "default") : Value(std::string());
-    if (!initial && property.specs && property.specs->type != ValueType::Text)
-        file_.fail(node, fmt::format("property {} has no default {}", name,
-                                     typeName(property.specs->type)));
-    const Accepted accepted = acceptValue(property, property.initial);
-    if (std::holds_alternative<DeviceError>(accepted))
-        file_.fail(keyOr(node, "default"), fmt::format("default of {} outside its specs", name));
-    return property;
+    const Accepted accepted =
+        acceptValue(property, initial != nullptr ? value(*initial) : Value(std::string()));
+    if (!std::holds_alternative<Value>(accepted))
+        file_.fail(
+            initial != nullptr ? *initial : node,
+            std::holds_alternative<Raised>(accepted) ||
+                    std::get<DeviceError>(accepted).code == kDataTypeError.code
+                ? fmt::format("default of {} is not a {}", name, typeName(property.specs->type))
+                : fmt::format("default of {} outside its specs", name));
+    property.initial = std::get<Value>(accepted);
+    const std::size_t index = component.properties.size();
+    component.properties.push_back(std::move(property));
+    if (getter != nullptr) {
+        const std::string query = stripped(file_.requiredText(*getter, "q"));
+        const std::optional<std::string> reply = file_.optionalText(*getter, "r");
+        component.getters.push_back(
+            {index,
+             getterResponse(reply ? std::optional<std::string>(stripped(*reply)) : std::nullopt)});
+        getterQueries_.push_back(bytes(*getter, query));
+    }
+    if (setter == nullptr)
+        return;
+    SetterPattern::Parsed pattern =
+        SetterPattern::parse(stripped(file_.requiredText(*setter, "q")));
+    if (!pattern.error.empty())
+        file_.fail(keyOr(*setter, "q"), fmt::format("setter of {}: {}", name, pattern.error));
+    const auto fixed = [&](const char *key) {
+        const std::optional<std::string> text = file_.optionalText(*setter, key);
+        return response(
+            keyOr(*setter, key),
+            fixedResponse(text ? std::optional<std::string>(stripped(*text)) : std::nullopt));
+    };
+    std::optional<Response> refused;
+    if (setter->find("e") != nullptr)
+        refused = fixed("e");
+    component.setters.push_back(
+        {index, std::move(pattern.pattern), fixed("r"), std::move(refused)});
 }
 
+// Empty specs are none; others need a type.
 std::optional<Specs> Builder::readSpecs(const YamlNode &node) {
-    file_.expectMap(node, "specs");
-    if (node.entries.empty())
+    if (!isTruthy(node))
         return std::nullopt;
-    const std::optional<ValueType> type = typeNamed(file_.optionalText(node, "type").value_or(""));
+    file_.expectMap(node, "specs");
+    const YamlNode *typeNode = node.find("type");
+    const std::optional<ValueType> type =
+        typeNode != nullptr && typeNode->isScalar() ? typeNamed(typeNode->text) : std::nullopt;
     if (!type)
         file_.fail(keyOr(node, "type"), "specs need a type: int, float or str");
     Specs specs{.type = *type};
-    const std::optional<Specs> typeOnly = specs;
     if (const YamlNode *min = node.find("min"))
-        specs.min = typed(*min, typeOnly, "min");
+        specs.min = typed(*min, *type, "min");
     if (const YamlNode *max = node.find("max"))
-        specs.max = typed(*max, typeOnly, "max");
+        specs.max = typed(*max, *type, "max");
     if (const YamlNode *valid = node.find("valid")) {
-        file_.expectSequence(*valid, "valid");
-        for (const YamlNode *value : valid->items)
-            specs.valid.push_back(typed(*value, typeOnly, "a valid value"));
+        const std::optional<std::vector<Value>> values = iterated(*valid);
+        if (!values)
+            file_.fail(*valid, fmt::format("valid holds more than {} items", kMostValueItems));
+        for (const Value &each : *values) {
+            std::optional<Value> converted = convert(each, *type);
+            if (!converted)
+                file_.fail(*valid, fmt::format("a valid value \"{}\" is not a {}", str(each),
+                                               typeName(*type)));
+            specs.valid.push_back(std::move(*converted));
+        }
     }
     return specs;
 }
 
-Value Builder::typed(const YamlNode &node, const std::optional<Specs> &specs,
-                     std::string_view what) {
-    std::string text = file_.text(node, what);
-    if (!specs)
-        return text;
-    std::optional<Value> value = convert(text, specs->type);
-    if (!value)
-        file_.fail(node, fmt::format("{} \"{}\" is not a {}", what, text, typeName(specs->type)));
-    return std::move(*value);
-}
-
-// A getter must format its property's value: any value of the type its specs give, or else
-// the default, which is all a property without specs has to go by.
-void Builder::checkGetter(const YamlNode &at, const Property &property, const Response &shown) {
-    if (shown.kind != Response::Kind::Formatted)
-        return;
-    std::string wrong;
-    if (!property.specs) {
-        if (!formatProperty(shown.format, property.initial))
-            wrong = fmt::format("cannot format the default \"{}\"",
-                                std::get<std::string>(property.initial));
-    } else {
-        for (const Field *field : shown.format.fields()) {
-            wrong = formatError(field->spec,
-                                field->conversion != 0 ? ValueType::Text : property.specs->type);
-            if (!wrong.empty())
-                break;
-        }
-    }
-    if (!wrong.empty())
-        file_.fail(keyOr(at, "r"), fmt::format("getter of {}: {}", property.name, wrong));
+Value Builder::typed(const YamlNode &node, ValueType type, std::string_view what) {
+    const Value given = value(node);
+    std::optional<Value> converted = convert(given, type);
+    if (!converted)
+        file_.fail(node, fmt::format("{} \"{}\" is not a {}", what, str(given), typeName(type)));
+    return std::move(*converted);
 }
 
 void Builder::readChannels(const YamlNode &channels) {
     file_.expectMap(channels, "channels");
     for (const auto &[key, value] : channels.entries) {
-        const std::string name = file_.text(*key, "a channel group's name");
+        const std::string &name = key->text;
         const YamlNode &node = *value;
         file_.expectMap(node, fmt::format("channels {}", name));
+        checkBases(node);
         ChannelGroup &group = definition_->channels.emplace_back();
         group.ids = ids(name, node);
-        group.canSelect = !isFalse(file_.optionalText(node, "can_select").value_or(""));
-        readComponent(node, group, true);
-        if (!group.canSelect) {
-            addActions(group, 0, queryKeys(dialogueQueries_), queryKeys(getterQueries_));
-            const auto &properties = definition_->device.properties;
-            const auto selected = std::ranges::find(properties, kSelectedChannel, &Property::name);
-            if (selected == properties.end())
-                file_.fail(keyOr(node, "can_select"), "channels that cannot select need the device "
-                                                      "property selected_channel");
-            definition_->selectedChannel = static_cast<std::size_t>(selected - properties.begin());
-            continue;
-        }
-        const std::vector<std::vector<std::string>> dialogueKeys =
-            channelKeys(dialogueQueries_, group.ids);
-        const std::vector<std::vector<std::string>> getterKeys =
-            channelKeys(getterQueries_, group.ids);
-        // The first id wins a query that two ids share, so it is added last.
-        for (std::size_t channel = group.ids.size(); channel-- > 0;)
-            addActions(group, channel, dialogueKeys[channel], getterKeys[channel]);
+        const YamlNode *canSelect = node.find("can_select");
+        group.canSelect =
+            canSelect == nullptr || !canSelect->isScalar() || canSelect->text != "False";
+        readComponent(node, group);
+        addChannelActions(group);
     }
 }
 
 std::vector<std::string> Builder::ids(const std::string &group, const YamlNode &node) {
-    const auto given = channelIds_.find(group);
-    if (given != channelIds_.end() && !given->second.empty())
+    if (const auto given = channelIds_.find(group);
+        given != channelIds_.end() && !given->second.empty())
         return given->second;
     std::vector<std::string> ids;
     if (const YamlNode *list = node.find("ids")) {
-        file_.expectSequence(*list, "ids");
-        for (const YamlNode *id : list->items)
-            ids.push_back(file_.text(*id, "a channel id"));
+        const std::optional<std::vector<Value>> values = iterated(*list);
+        if (!values)
+            file_.fail(*list, fmt::format("ids hold more than {} items", kMostValueItems));
+        for (const Value &id : *values)
+            ids.push_back(str(id));
     }
     return ids;
 }
 
-// Getters first, then dialogues, so that a dialogue wins a query both answer; within each,
-// a later query wins over an earlier one.
-void Builder::addActions(Component &component, std::size_t channel,
-                         const std::vector<std::string> &dialogueKeys,
-                         const std::vector<std::string> &getterKeys) {
-    for (std::size_t i = 0; i < getterKeys.size(); ++i)
-        component.actions.insert_or_assign(getterKeys[i], Action{Action::Kind::Getter, i, channel});
-    for (std::size_t i = 0; i < dialogueKeys.size(); ++i)
-        component.actions.insert_or_assign(dialogueKeys[i],
-                                           Action{Action::Kind::Dialogue, i, channel});
-}
-
-std::vector<std::string> Builder::queryKeys(const std::vector<Query> &queries) {
-    std::vector<std::string> keys;
-    for (const Query &query : queries)
-        keys.push_back(queryKey(query.text));
-    return keys;
-}
-
-// For each channel, the queries with their {ch_id} fields showing the channel's id.
-std::vector<std::vector<std::string>> Builder::channelKeys(const std::vector<Query> &queries,
-                                                           const std::vector<std::string> &ids) {
-    std::vector<std::vector<std::string>> keys(ids.size());
-    for (const Query &query : queries) {
-        const ParsedFormat format = parseFormatString(query.text);
-        std::string wrong = format.error;
-        for (const Field *field : format.format.fields())
-            if (wrong.empty() && field->name != "ch_id")
-                wrong = fmt::format("field {{{}}} where only {{ch_id}} can stand", field->name);
-        if (!wrong.empty())
-            file_.fail(keyOr(*query.at, "q"),
-                       fmt::format("channel query \"{}\": {}", query.text, wrong));
-        for (std::size_t channel = 0; channel < ids.size(); ++channel) {
-            const std::optional<std::string> key = formatWith(format.format, ids[channel]);
-            if (!key)
-                file_.fail(keyOr(*query.at, "q"),
-                           fmt::format("channel query \"{}\" cannot show the id {}", query.text,
-                                       ids[channel]));
-            keys[channel].push_back(queryKey(*key));
-        }
+// A group that cannot select compares queries as written. One that can compares them with each
+// id in place of {ch_id}: the first id wins a query two ids share, and for one id a dialogue
+// wins over a getter. Where Python raises as it puts an id into a query, every query that
+// reaches the group raises too.
+void Builder::addChannelActions(ChannelGroup &group) {
+    if (!group.canSelect) {
+        for (std::size_t i = 0; i < getterQueries_.size(); ++i)
+            group.actions.insert_or_assign(getterQueries_[i], Action{Action::Kind::Getter, i});
+        for (std::size_t i = 0; i < dialogueQueries_.size(); ++i)
+            group.actions.insert_or_assign(dialogueQueries_[i], Action{Action::Kind::Dialogue, i});
+        return;
     }
-    return keys;
+    const auto keysOf = [&](const std::vector<std::string> &queries, bool &raises) {
+        std::vector<std::vector<std::string>> keys(group.ids.size());
+        for (const std::string &query : queries) {
+            const FormatString format = parseFormatString(query);
+            for (std::size_t channel = 0; channel < group.ids.size(); ++channel) {
+                const std::optional<std::string> key =
+                    isUtf8(query) ? formatWithChannel(format, group.ids[channel]) : std::nullopt;
+                raises |= !key;
+                keys[channel].push_back(key.value_or(""));
+            }
+        }
+        return keys;
+    };
+    const std::vector<std::vector<std::string>> dialogueKeys =
+        keysOf(dialogueQueries_, group.dialogueQueriesRaise);
+    const std::vector<std::vector<std::string>> getterKeys =
+        keysOf(getterQueries_, group.getterQueriesRaise);
+    for (std::size_t channel = group.ids.size(); channel-- > 0;) {
+        for (std::size_t i = 0; i < getterKeys[channel].size(); ++i)
+            group.actions.insert_or_assign(getterKeys[channel][i],
+                                           Action{Action::Kind::Getter, i, channel});
+        for (std::size_t i = 0; i < dialogueKeys[channel].size(); ++i)
+            group.actions.insert_or_assign(dialogueKeys[channel][i],
+                                           Action{Action::Kind::Dialogue, i, channel});
+    }
 }
 
 std::string Builder::bytes(const YamlNode &at, std::string_view text) {
@@ -421,6 +396,13 @@ Response Builder::response(const YamlNode &at, ParsedResponse parsed) {
     if (!parsed.error.empty())
         file_.fail(at, parsed.error);
     return std::move(parsed.response);
+}
+
+Value Builder::value(const YamlNode &node) {
+    std::optional<Value> held = valueOf(node);
+    if (!held)
+        file_.fail(node, fmt::format("a value of more than {} items", kMostValueItems));
+    return std::move(*held);
 }
 
 } // namespace

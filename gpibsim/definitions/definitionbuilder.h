@@ -15,7 +15,9 @@ namespace gpibsim::definitions {
 using ChannelIds = std::map<std::string, std::vector<std::string>, std::less<>>;
 
 // The device `name`, whose node is `device` in `file`, as a resource places it: its eom for
-// "GPIB INSTR", error handling, dialogues, properties and channels. Throws LoadFailure.
+// "GPIB INSTR", error handling, dialogues, properties and channels. Throws LoadFailure where
+// pyvisa-sim refuses the device as it loads the file; what it refuses later, as it answers a
+// query, is kept as a reply that raises.
 std::shared_ptr<Definition> buildDefinition(const YamlFile &file, const std::string &name,
                                             const YamlNode &device, const ChannelIds &channelIds);
 

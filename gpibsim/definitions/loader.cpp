@@ -24,26 +24,22 @@ namespace gpibsim::definitions {
 
 namespace {
 
-bool isTrue(std::string_view text) {
-    constexpr std::string_view kTrue[] = {"True", "true", "TRUE", "yes", "Yes",
-                                          "YES",  "on",   "On",   "ON"};
-    return std::ranges::find(kTrue, text) != std::ranges::end(kTrue);
-}
-
-// The versions pyvisa-sim reads: 1.0 and 1.1.
+// pyvisa-sim reads a spec of integers separated by points, and takes every version up to 1.1
+// whose first number is 1.
 void checkVersion(const YamlFile &file, const YamlNode &root) {
-    if (!root.isMap())
-        file.fail(root, "not a mapping of spec, devices and resources");
-    const YamlNode *spec = root.find("spec");
+    const YamlNode *spec = root.isMap() ? root.find("spec") : nullptr;
     if (spec == nullptr)
         file.fail(root, "no spec version");
     const std::string version = file.text(*spec, "spec");
-    const std::vector<std::string_view> parts = split(version, '.');
-    const std::optional<int> major = toInt(parts[0]);
-    const std::optional<int> minor = parts.size() > 1 ? toInt(parts[1]) : 0;
-    if (!major || !minor || parts.size() > 2)
-        file.fail(*spec, fmt::format("spec \"{}\" is not a version X.Y", version));
-    if (*major != 1 || *minor > 1)
+    std::vector<std::int64_t> numbers;
+    for (const std::string_view part : split(version, '.')) {
+        const std::optional<std::int64_t> number = parseInt(part);
+        if (!number)
+            file.fail(*spec, fmt::format("spec \"{}\" is not a version X.Y", version));
+        numbers.push_back(*number);
+    }
+    constexpr std::int64_t kNewest[] = {1, 1};
+    if (std::ranges::lexicographical_compare(kNewest, numbers) || numbers[0] != 1)
         file.fail(*spec, fmt::format("spec {} is not 1.0 or 1.1", version));
 }
 
@@ -67,7 +63,7 @@ private:
     const Document &document(const std::string &path, std::string_view text);
     const Document &referenced(const Document &from, const YamlNode &at, const std::string &name);
     void placeResource(const Document &document, const YamlNode &key, const YamlNode &resource);
-    ChannelIds channelIds(const YamlFile &file, const YamlNode &resource);
+    ChannelIds channelIds(const YamlFile &file, const YamlNode &resource, const YamlNode &device);
 
     const ReadFile &read_;
     std::map<std::string, Document, std::less<>> documents_;
@@ -112,57 +108,67 @@ const Loader::Document &Loader::referenced(const Document &from, const YamlNode 
 
 void Loader::placeResource(const Document &source, const YamlNode &key, const YamlNode &resource) {
     const YamlFile &file = source.file;
-    const std::string name = file.text(key, "a resource's name");
-    const ResourceName parsed = parseResourceName(name);
-    if (parsed.kind == ResourceName::Kind::Elsewhere) {
-        loaded_.notes.push_back(fmt::format("{}: resource {} skipped: {}; the simulated bus holds "
-                                            "the instruments of GPIB board 0",
-                                            file.where(key), name, parsed.why));
-        return;
-    }
-    if (parsed.kind == ResourceName::Kind::Malformed)
-        file.fail(key, fmt::format("resource {}: {}", name, parsed.why));
+    const std::string &name = key.text;
     file.expectMap(resource, fmt::format("resource {}", name));
-    if (isTrue(file.optionalText(resource, "bundled").value_or(""))) {
+    const std::string device = file.requiredText(resource, "device");
+    const std::optional<std::string> filename = file.optionalText(resource, "filename");
+    const YamlNode *bundled = resource.find("bundled");
+    if (filename && bundled != nullptr && isTruthy(*bundled)) {
         loaded_.notes.push_back(fmt::format("{}: resource {} skipped: it names a file of "
                                             "pyvisa-sim's own",
                                             file.where(key), name));
         return;
     }
-    const std::string device = file.requiredText(resource, "device");
-    const std::optional<std::string> filename = file.optionalText(resource, "filename");
     const Document &holder =
         filename ? referenced(source, keyOr(resource, "filename"), *filename) : source;
     const YamlNode *devices = holder.yaml.root().find("devices");
-    if (devices != nullptr)
-        holder.file.expectMap(*devices, "devices");
-    const YamlNode *node = devices != nullptr ? devices->find(device) : nullptr;
+    if (devices == nullptr)
+        holder.file.fail(holder.yaml.root(), "no devices");
+    holder.file.expectMap(*devices, "devices");
+    const YamlNode *node = devices->find(device);
     if (node == nullptr)
         file.fail(keyOr(resource, "device"),
                   fmt::format("unknown device \"{}\"{}", device,
                               filename ? " in " + holder.file.path() : ""));
-
-    const auto taken = std::ranges::find(loaded_.instruments, parsed.address, &Resource::address);
-    if (taken != loaded_.instruments.end())
-        file.fail(key, fmt::format("{} is at the address of the resource at {}", name,
-                                   taken->definition->origin));
+    const ResourceName parsed = parseResourceName(name);
+    if (parsed.kind == ResourceName::Kind::Malformed)
+        file.fail(key, fmt::format("resource {}: {}", name, parsed.why));
     std::shared_ptr<Definition> definition =
-        buildDefinition(holder.file, device, *node, channelIds(file, resource));
+        buildDefinition(holder.file, device, *node, channelIds(file, resource, *node));
     definition->origin = file.where(key);
-    loaded_.instruments.push_back({.address = parsed.address, .definition = definition});
+    if (parsed.kind == ResourceName::Kind::Skipped) {
+        loaded_.notes.push_back(
+            fmt::format("{}: resource {} skipped: {}", file.where(key), name, parsed.why));
+        return;
+    }
+    Resource placed{.address = parsed.address, .definition = definition};
+    const auto taken = std::ranges::find(loaded_.instruments, parsed.address, &Resource::address);
+    if (taken == loaded_.instruments.end()) {
+        loaded_.instruments.push_back(std::move(placed));
+        return;
+    }
+    loaded_.notes.push_back(fmt::format("{}: resource {} takes the place of the resource at {}, "
+                                        "at the same address",
+                                        definition->origin, name, taken->definition->origin));
+    *taken = std::move(placed);
 }
 
-ChannelIds Loader::channelIds(const YamlFile &file, const YamlNode &resource) {
+// Read only for a device with channels, as pyvisa-sim reads them.
+ChannelIds Loader::channelIds(const YamlFile &file, const YamlNode &resource,
+                              const YamlNode &device) {
     ChannelIds ids;
     const YamlNode *given = resource.find("channel_ids");
-    if (given == nullptr)
+    const YamlNode *channels = device.isMap() ? device.find("channels") : nullptr;
+    if (given == nullptr || channels == nullptr || !isTruthy(*channels))
         return ids;
     file.expectMap(*given, "channel_ids");
     for (const auto &[key, value] : given->entries) {
-        std::vector<std::string> &group = ids[file.text(*key, "a channel group's name")];
-        file.expectSequence(*value, "channel ids");
-        for (const YamlNode *id : value->items)
-            group.push_back(file.text(*id, "a channel id"));
+        const std::optional<std::vector<Value>> values = iterated(*value);
+        if (!values)
+            file.fail(*value, fmt::format("channel ids hold more than {} items", kMostValueItems));
+        std::vector<std::string> &group = ids[key->text];
+        for (const Value &id : *values)
+            group.push_back(str(id));
     }
     return ids;
 }

@@ -4,20 +4,18 @@
 #include "gpibsim/definitions/definition.h"
 #include "gpibsim/instruments/errorqueue.h"
 
-#include <optional>
-#include <string>
 #include <variant>
 
 namespace gpibsim::definitions {
 
-// The value to keep for a property, or the error that refuses it: a value of the wrong type,
-// or outside the specs.
-using Accepted = std::variant<Value, DeviceError>;
-Accepted acceptValue(const Property &property, const Value &value);
+// Python raised an error other than the ValueError that pyvisa-sim takes as a refused value: an
+// int() or float() of a list, or an int() of an infinity.
+struct Raised {};
 
-// A getter's reply for the property's value. Text meets a numeric format code as the number it
-// reads as, so properties without specs format as their getter asks. Nothing when the value
-// cannot be formatted so.
-std::optional<std::string> formatProperty(const FormatString &format, const Value &value);
+// The value to keep for a property, as pyvisa-sim's validation gives it: the value converted to
+// the type of the specs; or the error that refuses it, a value of the wrong type or outside the
+// specs; or Raised.
+using Accepted = std::variant<Value, DeviceError, Raised>;
+Accepted acceptValue(const Property &property, const Value &value);
 
 } // namespace gpibsim::definitions

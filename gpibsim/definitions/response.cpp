@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/definitions/response.h"
 
-#include "gpibsim/text/text.h"
-
-#include <fmt/format.h>
+#include "gpibsim/pyformat/textpattern.h"
 
 namespace gpibsim::definitions {
 
 namespace {
 
 constexpr std::string_view kRandom = "RANDOM";
+constexpr std::string_view kBytes = "BYTES(";
 
 // Each character of UTF-8 text as one byte; nothing when one lies above U+00FF.
 std::optional<std::string> latin1(std::string_view text) {
@@ -47,42 +46,78 @@ std::string withLineEnds(std::string_view text) {
     return replaced;
 }
 
-// The reply's one field names RANDOM(min, max, count); the reply formats each reading.
-ParsedResponse randomResponse(std::string_view text) {
-    ParsedResponse parsed{.response = {.kind = Response::Kind::Random}};
-    const auto failed = [&](std::string why) {
-        parsed.error = fmt::format("{} in \"{}\"", why, text);
-        return parsed;
-    };
-    ParsedFormat format = parseFormatString(text);
-    if (!format.error.empty())
-        return failed(std::move(format.error));
-    const std::vector<const Field *> fields = format.format.fields();
-    if (fields.size() != 1 || !fields[0]->name.starts_with(kRandom))
-        return failed("RANDOM outside a reply's only field, {RANDOM(min, max, count):spec}");
-    std::string_view call = fields[0]->name;
-    call.remove_prefix(kRandom.size());
-    call = trim(call);
-    if (!call.starts_with('(') || !call.ends_with(')'))
-        return failed("RANDOM without (min, max, count)");
-    const std::vector<std::string_view> arguments = split(call.substr(1, call.size() - 2), ',');
-    if (arguments.size() != 3)
-        return failed("RANDOM takes (min, max, count)");
-    const std::optional<double> min = parseFloat(arguments[0]);
-    const std::optional<double> max = parseFloat(arguments[1]);
-    const std::optional<std::int64_t> count = parseInt(arguments[2]);
-    if (!min || !max || !count)
-        return failed("RANDOM takes (min, max, count): two numbers and a whole number");
-    if (*count < 0 || *count > kMostReadings)
-        return failed(fmt::format("RANDOM count not 0..{}", kMostReadings));
-    const std::string wrong = formatError(fields[0]->spec, ValueType::Float);
-    if (!wrong.empty())
-        return failed(wrong);
-    Response &response = parsed.response;
-    response.random = {*min, *max, static_cast<int>(*count)};
-    response.format = std::move(format.format);
-    response.format.pieces.front().field->name.clear();
-    return parsed;
+// Where BYTES(...) with something in it starts at or after `from`, and where it ends.
+std::pair<std::size_t, std::size_t> nextBytes(std::string_view text, std::size_t from) {
+    for (std::size_t start; (start = text.find(kBytes, from)) != text.npos; from = start + 1) {
+        const std::size_t inside = start + kBytes.size();
+        const std::size_t close = text.find(')', inside);
+        if (close != text.npos && close > inside)
+            return {start, close + 1};
+    }
+    return {text.npos, text.npos};
+}
+
+// A piece of the text between those: its bytes, latin-1 inside a BYTES(...) that spans it.
+bool appendPiece(std::string_view piece, std::string &bytes) {
+    if (!piece.starts_with(kBytes) || !piece.ends_with(')')) {
+        bytes += piece;
+        return true;
+    }
+    const std::optional<std::string> inside =
+        latin1(piece.substr(kBytes.size(), piece.size() - kBytes.size() - 1));
+    if (inside)
+        bytes += *inside;
+    return inside.has_value();
+}
+
+// \d*.\d* of pyvisa-sim's RANDOM pattern.
+TextPattern &loosely(TextPattern &pattern) {
+    return pattern.repeat(TextPattern::digits(), 0, TextPattern::kUnbounded)
+        .repeat(TextPattern::anyButLineFeed(), 1, 1)
+        .repeat(TextPattern::digits(), 0, TextPattern::kUnbounded);
+}
+
+// RANDOM\((\d*.\d*), (\d*.\d*), (\d*)\)
+TextPattern randomCall() {
+    TextPattern call;
+    call.text("RANDOM(").openGroup();
+    loosely(call).closeGroup().text(", ").openGroup();
+    loosely(call).closeGroup().text(", ").openGroup();
+    call.repeat(TextPattern::digits(), 0, TextPattern::kUnbounded).closeGroup().text(")");
+    return call;
+}
+
+// What pyvisa-sim's random_response does with a reply that names RANDOM: the numbers of the first
+// {RANDOM(min, max, count)...} and the text without any RANDOM(...), which formats each reading.
+Response randomResponse(std::string_view text) {
+    const Response raises{.kind = Response::Kind::Raises};
+    const TextPattern call = randomCall();
+    TextPattern field;
+    field.text("{")
+        .then(call)
+        .repeat(TextPattern::anyButLineFeed(), 0, TextPattern::kUnbounded)
+        .text("}");
+    std::optional<TextPattern::Match> first;
+    for (std::size_t at = 0; !first && (at = text.find("{RANDOM(", at)) != text.npos; ++at)
+        first = field.match(text, at, false);
+    if (!first)
+        return raises;
+    std::string rest;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::optional<TextPattern::Match> removed = call.match(text, at, false);
+        if (removed)
+            at = removed->end;
+        else
+            rest += text[at++];
+    }
+    const std::optional<double> min = parseFloat(first->groups[0]);
+    const std::optional<double> max = parseFloat(first->groups[1]);
+    const std::optional<std::int64_t> count = parseInt(first->groups[2]);
+    if (!min || !max || !count || *count > kMostReadings)
+        return raises;
+    return {.kind = Response::Kind::Random,
+            .format = parseFormatString(rest),
+            .random = {.min = *min, .max = *max, .count = *count}};
 }
 
 } // namespace
@@ -90,54 +125,46 @@ ParsedResponse randomResponse(std::string_view text) {
 ParsedBytes definitionBytes(std::string_view text) {
     ParsedBytes parsed;
     const std::string lines = withLineEnds(text);
-    std::string_view rest = lines;
-    constexpr std::string_view kBytes = "BYTES(";
-    for (std::size_t start; (start = rest.find(kBytes)) != rest.npos;) {
-        const std::size_t close = rest.find(')', start);
-        if (close == rest.npos)
+    const std::string_view all = lines;
+    std::size_t at = 0;
+    for (;;) {
+        const auto [start, end] = nextBytes(all, at);
+        if (start == all.npos)
             break;
-        if (close == start + kBytes.size()) {
-            parsed.bytes += rest.substr(0, close);
-            rest.remove_prefix(close);
-            continue;
-        }
-        const std::optional<std::string> bytes =
-            latin1(rest.substr(start + kBytes.size(), close - start - kBytes.size()));
-        if (!bytes) {
+        if (!appendPiece(all.substr(at, start - at), parsed.bytes) ||
+            !appendPiece(all.substr(start, end - start), parsed.bytes)) {
             parsed.error = "BYTES(...) holds a character above U+00FF";
             return parsed;
         }
-        parsed.bytes += rest.substr(0, start);
-        parsed.bytes += *bytes;
-        rest.remove_prefix(close + 1);
+        at = end;
     }
-    parsed.bytes += rest;
+    if (!appendPiece(all.substr(at), parsed.bytes))
+        parsed.error = "BYTES(...) holds a character above U+00FF";
     return parsed;
 }
 
 ParsedResponse dialogueResponse(std::optional<std::string_view> text) {
     ParsedResponse fixed = fixedResponse(text);
-    if (!fixed.error.empty() || fixed.response.fixed.find(kRandom) == std::string::npos)
+    const std::string &bytes = fixed.response.fixed;
+    if (!fixed.error.empty() || fixed.response.kind == Response::Kind::None)
         return fixed;
-    return randomResponse(fixed.response.fixed);
+    if (!isUtf8(bytes))
+        return {.response = {.kind = Response::Kind::Raises}};
+    if (bytes.find(kRandom) != std::string::npos)
+        return {.response = randomResponse(bytes)};
+    return fixed;
 }
 
-ParsedResponse getterResponse(std::string_view text) {
-    if (text == kNullResponse)
-        return {};
-    if (text.find(kRandom) != text.npos)
-        return randomResponse(text);
-    ParsedResponse parsed{.response = {.kind = Response::Kind::Formatted}};
-    ParsedFormat format = parseFormatString(text);
-    parsed.error = format.error.empty() ? positionalError(format.format) : format.error;
-    if (!parsed.error.empty())
-        parsed.error = fmt::format("{} in \"{}\"", parsed.error, text);
-    parsed.response.format = std::move(format.format);
-    return parsed;
+Response getterResponse(std::optional<std::string_view> text) {
+    if (!text)
+        return {.kind = Response::Kind::Raises};
+    if (text->find(kRandom) != text->npos)
+        return randomResponse(*text);
+    return {.kind = Response::Kind::Formatted, .format = parseFormatString(*text)};
 }
 
 ParsedResponse fixedResponse(std::optional<std::string_view> text) {
-    if (!text || *text == kNullResponse)
+    if (!text)
         return {};
     ParsedBytes bytes = definitionBytes(*text);
     return {.response = {.kind = Response::Kind::Fixed, .fixed = std::move(bytes.bytes)},

@@ -17,6 +17,7 @@ inline constexpr DeviceError kDataTypeError{-104, "Data type error"};
 inline constexpr DeviceError kParameterNotAllowed{-108, "Parameter not allowed"};
 inline constexpr DeviceError kMissingParameter{-109, "Missing parameter"};
 inline constexpr DeviceError kUndefinedHeader{-113, "Undefined header"};
+inline constexpr DeviceError kExecutionError{-200, "Execution error"};
 inline constexpr DeviceError kDataOutOfRange{-222, "Data out of range"};
 inline constexpr DeviceError kQueueOverflow{-350, "Queue overflow"};
 inline constexpr DeviceError kInputBufferOverrun{-363, "Input buffer overrun"};

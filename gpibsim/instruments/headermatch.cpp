@@ -42,4 +42,9 @@ bool headerMatches(std::string_view pattern, std::string_view header) {
     }
 }
 
+std::string_view headerOf(std::string_view unit) {
+    unit = trim(unit);
+    return unit.substr(0, std::min(unit.find_first_of(" \t"), unit.size()));
+}
+
 } // namespace gpibsim

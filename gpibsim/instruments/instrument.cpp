@@ -103,10 +103,8 @@ Instrument::Talked Instrument::talk(std::span<char> buffer, const EndOfString &e
         output_ = *scriptedAnswer_;
     Talked talked;
     if (output_.empty()) {
-        raise(kQueryUnterminated);
-        if (const std::optional<std::string> answer = answerWhenSilent())
-            output_ = *answer + responseEnd_;
-        talked.timedOut = output_.empty();
+        onEmptyRead();
+        talked.timedOut = true;
     }
     while (talked.count < buffer.size() && !talked.timedOut && !talked.end) {
         const char byte = output_[talked.count];
@@ -141,8 +139,12 @@ void Instrument::answerEveryReadWith(std::string text) {
     scriptedAnswer_ = std::move(text);
 }
 
-bool Instrument::execute(std::string_view, std::string_view) {
+bool Instrument::execute(std::string_view) {
     return false;
+}
+
+void Instrument::onEmptyRead() {
+    raise(kQueryUnterminated);
 }
 
 void Instrument::respond(std::string text) {
@@ -154,11 +156,15 @@ void Instrument::setTerminators(std::string message, std::string response) {
     responseEnd_ = std::move(response);
 }
 
+void Instrument::setUnitSeparator(std::string separator) {
+    unitSeparator_ = std::move(separator);
+}
+
 void Instrument::runMessage() {
     if (overrun_)
         raise(kInputBufferOverrun);
     else
-        for (const std::string_view unit : split(input_, ';'))
+        for (const std::string_view unit : split(input_, unitSeparator_))
             runUnit(unit);
     input_.clear();
     overrun_ = false;
@@ -173,14 +179,14 @@ void Instrument::queueResponses() {
 }
 
 void Instrument::runUnit(std::string_view unit) {
+    if (execute(unit))
+        return;
     unit = trim(unit);
     if (unit.empty())
         return;
-    const std::size_t gap = unit.find_first_of(" \t");
-    const std::string_view header = unit.substr(0, gap);
-    const std::string_view arguments =
-        gap == std::string_view::npos ? std::string_view() : trim(unit.substr(gap));
-    if (execute(header, arguments) || runCommon(header, arguments))
+    const std::string_view header = headerOf(unit);
+    const std::string_view arguments = trim(unit.substr(header.size()));
+    if (runCommon(header, arguments))
         return;
     raise(kUndefinedHeader);
     onUndefinedHeader();
@@ -269,8 +275,16 @@ std::optional<std::uint8_t> Instrument::registerValue(std::string_view arguments
 }
 
 void Instrument::raise(DeviceError error) {
+    queueError(error);
+    setEventStatus(eventBit(error));
+}
+
+void Instrument::queueError(DeviceError error) {
     errors_.push(error);
-    eventStatus_ |= eventBit(error);
+}
+
+void Instrument::setEventStatus(std::uint8_t bits) {
+    eventStatus_ |= bits;
 }
 
 std::uint8_t Instrument::statusByte() const {

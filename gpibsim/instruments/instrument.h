@@ -57,23 +57,29 @@ public:
     void answerEveryReadWith(std::string text);
 
 protected:
-    // Runs a device-specific command; false when the device does not know the header. The
-    // device's commands come before the common ones, so a device may redefine those.
-    virtual bool execute(std::string_view header, std::string_view arguments);
+    // Runs a device-specific program message unit, as it came between separators; false when
+    // the device does not know it. The device's commands come before the common ones, so a
+    // device may redefine those.
+    virtual bool execute(std::string_view unit);
     // The device's action on a trigger; it may respond.
     virtual void onTrigger() {}
     // After a unit neither the device nor the common commands know was reported.
     virtual void onUndefinedHeader() {}
-    // After a read with nothing pending was reported: what the device says instead of timing
-    // out, if anything.
-    virtual std::optional<std::string> answerWhenSilent() { return std::nullopt; }
+    // A read found nothing to say and times out: records -420 and the query error bit.
+    virtual void onEmptyRead();
     // After *CLS cleared the status.
     virtual void onClearStatus() {}
     void respond(std::string text);
+    // Records an error in the error queue and its bit in the event status register.
     void raise(DeviceError error);
+    // One of the two alone, for a device whose own commands answer the other.
+    void queueError(DeviceError error);
+    void setEventStatus(std::uint8_t bits);
     // Messages end with `message` (or END), responses with `response`; both are LF at first.
     // An empty message terminator leaves END alone to end a message.
     void setTerminators(std::string message, std::string response);
+    // What separates the units of a message, ';' at first; empty for one unit per message.
+    void setUnitSeparator(std::string separator);
 
 private:
     void runMessage();
@@ -88,6 +94,7 @@ private:
     std::string identity_;
     std::string messageEnd_ = "\n";
     std::string responseEnd_ = "\n";
+    std::string unitSeparator_ = ";";
     std::string input_;
     bool overrun_ = false;
     std::vector<std::string> responses_;

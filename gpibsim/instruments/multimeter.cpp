@@ -10,7 +10,8 @@ namespace gpibsim {
 Multimeter::Multimeter(std::string_view serial) : Instrument("Simulated Multimeter", serial) {}
 
 // Range and resolution arguments of MEAS:VOLT:DC? are accepted and have no effect.
-bool Multimeter::execute(std::string_view header, std::string_view) {
+bool Multimeter::execute(std::string_view unit) {
+    const std::string_view header = headerOf(unit);
     if (!headerMatches("MEASure:VOLTage:DC?", header) && !headerMatches("READ?", header))
         return false;
     respond(nextReading());

@@ -11,7 +11,7 @@ public:
     explicit Multimeter(std::string_view serial);
 
 protected:
-    bool execute(std::string_view header, std::string_view arguments) override;
+    bool execute(std::string_view unit) override;
     void onTrigger() override;
 
 private:

@@ -10,38 +10,34 @@
 
 namespace gpibsim::definitions {
 
-// A replacement field, {name!conversion:spec}.
+// A replacement field, {name!conversion:spec}, as Python's parser cuts it; what it means is
+// settled when it is formatted.
 struct Field {
-    std::string name{};  // empty for automatic numbering
-    char conversion = 0; // 's', 'r', or 0
-    FormatSpec spec{};
+    std::string name{};       // "" for automatic numbering; may hold .attribute or [key]
+    std::string conversion{}; // the character after '!', "" without one
+    std::string spec{};       // the format specifier as written
+    bool nested = false;      // the specifier holds fields of its own
+    // The specifier read, when it holds no fields and Python takes it.
+    std::optional<FormatSpec> parsed = FormatSpec{};
 };
 
 // Text as Python's str.format reads it: literal text, where {{ and }} stand for braces, and
-// replacement fields. Fields nested in a format specifier are not taken.
+// replacement fields.
 struct FormatString {
     struct Piece {
         std::string literal{};        // the text before the field
         std::optional<Field> field{}; // none after the last text
     };
     std::vector<Piece> pieces{};
-
-    std::vector<const Field *> fields() const;
+    std::string error{}; // why Python's parser refuses the text; empty when it takes it
 };
 
-struct ParsedFormat {
-    FormatString format{};
-    std::string error{}; // what is wrong, empty when nothing is
-};
+FormatString parseFormatString(std::string_view text);
 
-ParsedFormat parseFormatString(std::string_view text);
-
-// Why the fields cannot all take one positional argument, as `text.format(value)` gives it:
-// a name other than {} and {0}, two {}, or {} with {0}. Empty when they can.
-std::string positionalError(const FormatString &format);
-
-// Every field formatted with `value`, as `text.format(value)` or `text.format(ch_id=value)`
-// gives it; nothing where Python raises.
+// `format.format(value)` and `format.format(ch_id=id)` as Python gives them; nothing where
+// Python raises. Attribute and index access in a field's name ({0.real}, {0[1]}) are not
+// followed: they too give nothing.
 std::optional<std::string> formatWith(const FormatString &format, const Value &value);
+std::optional<std::string> formatWithChannel(const FormatString &format, const Value &id);
 
 } // namespace gpibsim::definitions

@@ -34,14 +34,6 @@ bool isContinuation(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
-// Bytes of the UTF-8 character at the start of `text`.
-std::size_t firstCharacter(std::string_view text) {
-    std::size_t length = 1;
-    while (length < text.size() && isContinuation(text[length]))
-        ++length;
-    return length;
-}
-
 // The digits at `at`, as a width or a precision.
 std::optional<int> readNumber(std::string_view text, std::size_t &at) {
     const std::size_t first = at;
@@ -203,14 +195,43 @@ std::string pointedGeneral(double magnitude, std::optional<int> precision, bool 
     return digits.substr(0, whole) + '.' + digits.substr(whole);
 }
 
+std::string withoutTrailingZeros(std::string digits) {
+    if (digits.find('.') == std::string::npos)
+        return digits;
+    while (digits.back() == '0')
+        digits.pop_back();
+    if (digits.back() == '.')
+        digits.pop_back();
+    return digits;
+}
+
+// Python's 'g': `precision` significant digits, fixed while the exponent after rounding lies in
+// -4 .. precision - 1, else with an exponent; trailing zeros go, unless alternate, which keeps
+// them and the point. fmt's alternate form keeps one more zero than Python's ("65.0" for 65.).
+std::string general(double magnitude, int precision, bool alternate) {
+    precision = std::max(precision, 1);
+    const std::string scientific = fmt::format("{:.{}e}", magnitude, precision - 1);
+    const std::size_t e = scientific.find('e');
+    const int exponent = std::stoi(scientific.substr(e + 1));
+    if (exponent < -4 || exponent >= precision) {
+        std::string mantissa = scientific.substr(0, e);
+        if (alternate && mantissa.find('.') == std::string::npos)
+            mantissa += '.';
+        return (alternate ? mantissa : withoutTrailingZeros(mantissa)) + exponentText(exponent);
+    }
+    const int decimals = precision - 1 - exponent;
+    if (alternate)
+        return fmt::format("{:#.{}f}", magnitude, decimals);
+    return withoutTrailingZeros(fmt::format("{:.{}f}", magnitude, decimals));
+}
+
 std::string typedFloat(double magnitude, char type, int precision, bool alternate) {
     switch (type) {
     case 'e':
         return alternate ? fmt::format("{:#.{}e}", magnitude, precision)
                          : fmt::format("{:.{}e}", magnitude, precision);
     case 'g':
-        return alternate ? fmt::format("{:#.{}g}", magnitude, precision)
-                         : fmt::format("{:.{}g}", magnitude, precision);
+        return general(magnitude, precision, alternate);
     default:
         return alternate ? fmt::format("{:#.{}f}", magnitude, precision)
                          : fmt::format("{:.{}f}", magnitude, precision);
@@ -258,6 +279,15 @@ std::string notAllowed(std::string_view what, ValueType type) {
 
 } // namespace
 
+std::size_t firstCharacter(std::string_view text) {
+    if (text.empty())
+        return 0;
+    std::size_t length = 1;
+    while (length < text.size() && isContinuation(text[length]))
+        ++length;
+    return length;
+}
+
 std::size_t characterCount(std::string_view text) {
     return static_cast<std::size_t>(std::ranges::count_if(
         text, [](char c) { return !isContinuation(c); }));
@@ -270,7 +300,7 @@ ParsedSpec parseFormatSpec(std::string_view text) {
     const auto next = [&] {
         return at < text.size() ? text[at] : '\0';
     };
-    const std::size_t fill = text.empty() ? 0 : firstCharacter(text);
+    const std::size_t fill = firstCharacter(text);
     const bool fillGiven = fill < text.size() && isAlign(text[fill]);
     if (fillGiven) {
         spec.fill = text.substr(0, fill);
@@ -370,6 +400,11 @@ std::string formatError(const FormatSpec &spec, ValueType type) {
         if (code != 0 && code != 'n' && !isOneOf(code, kFloatCodes))
             return unknownCode(code, type);
         return {};
+    case ValueType::Container:
+        // object.__format__ takes only the empty specifier, and gives str().
+        if (!(spec == FormatSpec{}))
+            return "a list or dict takes no format specifier";
+        return {};
     }
     return {};
 }
@@ -397,7 +432,9 @@ std::optional<std::string> formatValue(const Value &value, const FormatSpec &spe
             return std::nullopt;
         return assembled(Number{.rest = std::move(*shown)}, spec);
     }
-    return assembled(floatNumber(std::get<double>(value), spec), spec);
+    if (const auto *number = std::get_if<double>(&value))
+        return assembled(floatNumber(*number, spec), spec);
+    return str(value);
 }
 
 } // namespace gpibsim::definitions

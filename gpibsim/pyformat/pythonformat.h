@@ -22,6 +22,8 @@ struct FormatSpec {
     char grouping = 0; // ',' or '_'
     std::optional<int> precision{};
     char type = 0; // 0 when not given
+
+    bool operator==(const FormatSpec &) const = default;
 };
 
 // Widths and precisions above this are refused, so that no definition asks for huge replies.
@@ -42,5 +44,7 @@ std::optional<std::string> formatValue(const Value &value, const FormatSpec &spe
 
 // Characters, not bytes, of UTF-8 text: what Python's widths and precisions count.
 std::size_t characterCount(std::string_view text);
+// Bytes of the UTF-8 character at the start of the text; 0 when it is empty.
+std::size_t firstCharacter(std::string_view text);
 
 } // namespace gpibsim::definitions

@@ -1,48 +1,66 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "gpibsim/pyformat/formatstring.h"
+#include "gpibsim/pyformat/textpattern.h"
 #include "gpibsim/pyformat/value.h"
 
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace gpibsim::definitions {
 
-// What a setter's query accepts: its text around one value field and, in a channel, a {ch_id}
-// field that stands for one of the channel's ids. The value field's format code decides what
-// it reads: a decimal integer for d and n; binary, octal or hexadecimal digits, with or without
-// their 0b, 0o or 0x, for b, o, x and X; a decimal number with an optional point and exponent
-// for e, f, g and their capitals, and before a '%' for %; any text otherwise. A sign is always
-// allowed before a number. Fill, alignment, width and precision are not checked.
+// A setter's query read back as pyvisa-sim reads it, through stringparser: the text around the
+// fields must match exactly, and each field reads what its format's type code allows
+//   {} {:s} any text, without LF      {:d} decimal digits       {:b} {:o} {:x} {:X} those digits
+//   {:e} {:f} {:g} {:%} (and capitals) at least two digits, a point between them or not, an
+//   exponent for e and g, a '%' after for %
+// with a '-' before it allowed ({:+} and {: } require a sign or a blank), and with '#' the 0x,
+// 0o or 0b before the digits required. Fill, alignment, width and precision are not checked.
+// One field gives its value; several give a list, or a dict when any has a name ({ch_id},
+// {val}); none gives an empty dict. {_} matches but is not kept.
 class SetterPattern {
 public:
     struct Parsed;
-    struct Match {
+    struct Reading {
+        enum class Outcome { NoMatch, Read, Raises };
+        Outcome outcome = Outcome::NoMatch;
         Value value{};
-        std::size_t channel = 0; // the index of the id in a {ch_id} field
     };
 
-    static Parsed parse(std::string_view text, bool inChannel);
+    // Refused, as stringparser refuses it when pyvisa-sim loads the file: a format Python cannot
+    // parse, a type code it has no pattern for (c, n, ...), '#' with a code other than b, o, x
+    // and X, or a malformed field name.
+    static Parsed parse(std::string_view text);
 
-    bool hasChannel() const;
-    // The value and the channel that `text` gives, when it matches.
-    std::optional<Match> match(std::string_view text, std::span<const std::string> ids) const;
+    // What the text reads as. A field name with an attribute or an index ({a.b}, {a[0]}), which
+    // stringparser would build an object for, and an integer beyond 64 bits, give Raises.
+    Reading read(std::string_view text) const;
 
 private:
-    enum class Kind { Text, Value, Channel };
-    struct Part {
-        Kind kind{};
-        std::string text{};
+    enum class Conversion { Text, Integer, Float, Percent };
+    struct Capture {
+        std::size_t slot = 0; // in names_
+        Conversion conversion{};
+        int base = 10;
     };
 
-    bool matchFrom(std::size_t part, std::string_view rest, std::span<const std::string> ids,
-                   Match &match) const;
+    struct FieldPattern {
+        TextPattern pattern{};
+        Capture capture{};
+        std::string error{}; // why stringparser refuses the field
+    };
 
-    std::vector<Part> parts_;
-    char code_ = 0;
+    static FieldPattern fieldPattern(const Field &field);
+    std::optional<Value> convert(const Capture &capture, std::string_view text) const;
+
+    TextPattern pattern_;
+    std::vector<Capture> captures_;
+    std::vector<std::string> names_; // the fields' names, each once, in order
+    bool asList_ = false;            // names 0, 1, ... n-1: a list, ordered by number
+    bool compound_ = false;
 };
 
 struct SetterPattern::Parsed {

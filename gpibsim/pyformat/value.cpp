@@ -3,6 +3,8 @@
 
 #include "gpibsim/pyformat/pythonformat.h"
 
+#include <fmt/format.h>
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -45,6 +47,83 @@ std::string_view withoutPlus(std::string_view text) {
     return text;
 }
 
+// The code point at `at` of UTF-8 text, and its length in bytes; nothing where the bytes are
+// not UTF-8.
+std::optional<std::pair<char32_t, std::size_t>> codePoint(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80)
+        return std::pair<char32_t, std::size_t>{lead, 1};
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || at + length > text.size())
+        return std::nullopt;
+    char32_t point = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto trail = static_cast<unsigned char>(text[at + i]);
+        if ((trail & 0xC0) != 0x80)
+            return std::nullopt;
+        point = point << 6 | (trail & 0x3F);
+    }
+    const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+        return std::nullopt;
+    return std::pair<char32_t, std::size_t>{point, length};
+}
+
+// Characters repr() shows as escapes: controls, and the separators and format characters of
+// Unicode that text commonly holds (Python consults the whole Unicode database).
+bool printable(char32_t point) {
+    if (point < 0x20 || (point >= 0x7F && point <= 0xA0) || point == 0xAD)
+        return false;
+    return !(point >= 0x2000 && point <= 0x200F) && !(point >= 0x2028 && point <= 0x202F) &&
+           !(point >= 0x205F && point <= 0x2064) && point != 0x3000 && point != 0xFEFF;
+}
+
+std::string escape(char32_t point) {
+    if (point < 0x100)
+        return fmt::format("\\x{:02x}", static_cast<unsigned>(point));
+    if (point < 0x10000)
+        return fmt::format("\\u{:04x}", static_cast<unsigned>(point));
+    return fmt::format("\\U{:08x}", static_cast<unsigned>(point));
+}
+
+// Python's repr() of a str.
+std::string quoted(std::string_view text) {
+    const bool doubleQuotes = text.find('\'') != text.npos && text.find('"') == text.npos;
+    const char quote = doubleQuotes ? '"' : '\'';
+    std::string shown(1, quote);
+    for (std::size_t at = 0; at < text.size();) {
+        const auto point = codePoint(text, at);
+        const std::size_t length = point ? point->second : 1;
+        const char c = text[at];
+        if (c == '\\' || c == quote)
+            shown += {'\\', c};
+        else if (c == '\n')
+            shown += "\\n";
+        else if (c == '\r')
+            shown += "\\r";
+        else if (c == '\t')
+            shown += "\\t";
+        else if (!point || !printable(point->first))
+            shown += escape(point ? point->first : static_cast<unsigned char>(c));
+        else
+            shown += text.substr(at, length);
+        at += length;
+    }
+    return shown + quote;
+}
+
+std::string shown(const Container &container) {
+    std::string text(1, container.dict ? '{' : '[');
+    for (std::size_t i = 0; i < container.items.size(); ++i) {
+        if (i > 0)
+            text += ", ";
+        if (container.dict)
+            text += repr(container.keys[i]) + ": ";
+        text += repr(container.items[i]);
+    }
+    return text + (container.dict ? '}' : ']');
+}
+
 } // namespace
 
 std::optional<ValueType> typeNamed(std::string_view name) {
@@ -63,6 +142,8 @@ const char *typeName(ValueType type) {
         return "int";
     case ValueType::Float:
         return "float";
+    case ValueType::Container:
+        return "list or dict";
     case ValueType::Text:
         break;
     }
@@ -109,6 +190,7 @@ std::optional<double> parseFloat(std::string_view text) {
 std::optional<Value> convert(const Value &value, ValueType type) {
     if (typeOf(value) == type)
         return value;
+    const auto *text = std::get_if<std::string>(&value);
     switch (type) {
     case ValueType::Int:
         if (const auto *number = std::get_if<double>(&value)) {
@@ -118,19 +200,84 @@ std::optional<Value> convert(const Value &value, ValueType type) {
                 return std::nullopt;
             return static_cast<std::int64_t>(whole);
         }
-        if (const auto digits = parseInt(std::get<std::string>(value)))
+        if (const auto digits = text != nullptr ? parseInt(*text) : std::nullopt)
             return *digits;
         return std::nullopt;
     case ValueType::Float:
         if (const auto *number = std::get_if<std::int64_t>(&value))
             return static_cast<double>(*number);
-        if (const auto number = parseFloat(std::get<std::string>(value)))
+        if (const auto number = text != nullptr ? parseFloat(*text) : std::nullopt)
             return *number;
         return std::nullopt;
     case ValueType::Text:
+        return str(value);
+    case ValueType::Container:
         break;
     }
-    return formatValue(value, FormatSpec{});
+    return std::nullopt;
+}
+
+bool raisesValueError(const Value &value, ValueType type) {
+    const auto *number = std::get_if<double>(&value);
+    return std::holds_alternative<std::string>(value) ||
+           (type == ValueType::Int && number != nullptr && std::isnan(*number));
+}
+
+std::string str(const Value &value) {
+    if (const auto *text = std::get_if<std::string>(&value))
+        return *text;
+    return repr(value);
+}
+
+std::string repr(const Value &value) {
+    if (const auto *text = std::get_if<std::string>(&value))
+        return quoted(*text);
+    if (const auto *container = std::get_if<std::shared_ptr<const Container>>(&value))
+        return shown(**container);
+    return formatValue(value, FormatSpec{}).value_or("");
+}
+
+std::string ascii(const Value &value) {
+    const std::string shown = repr(value);
+    std::string text;
+    for (std::size_t at = 0; at < shown.size();) {
+        const auto point = codePoint(shown, at);
+        if (point && point->first >= 0x80)
+            text += escape(point->first);
+        else
+            text += shown[at];
+        at += point ? point->second : 1;
+    }
+    return text;
+}
+
+bool pythonEquals(const Value &a, const Value &b) {
+    const auto *integerA = std::get_if<std::int64_t>(&a);
+    const auto *integerB = std::get_if<std::int64_t>(&b);
+    if (integerA != nullptr && integerB != nullptr)
+        return *integerA == *integerB;
+    const auto number = [](const Value &value) -> std::optional<double> {
+        if (const auto *integer = std::get_if<std::int64_t>(&value))
+            return static_cast<double>(*integer);
+        if (const auto *real = std::get_if<double>(&value))
+            return *real;
+        return std::nullopt;
+    };
+    if (number(a) && number(b))
+        return *number(a) == *number(b);
+    const auto *textA = std::get_if<std::string>(&a);
+    const auto *textB = std::get_if<std::string>(&b);
+    return textA != nullptr && textB != nullptr && *textA == *textB;
+}
+
+bool isUtf8(std::string_view bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto point = codePoint(bytes, at);
+        if (!point)
+            return false;
+        at += point->second;
+    }
+    return true;
 }
 
 } // namespace gpibsim::definitions

@@ -2,17 +2,30 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace gpibsim::definitions {
 
-// A property's value as a definition file's Python would hold it: an int, a float or a str.
-using Value = std::variant<std::int64_t, double, std::string>;
+struct Container;
 
-enum class ValueType { Int, Float, Text };
+// A property's value as a definition file's Python would hold it: an int, a float, a str, or a
+// list or dict (what a setter with several fields or none reads, or a default written as a YAML
+// list or mapping).
+using Value = std::variant<std::int64_t, double, std::string, std::shared_ptr<const Container>>;
+
+enum class ValueType { Int, Float, Text, Container };
+
+// A list, or a dict whose keys are `keys`, one for each item.
+struct Container {
+    bool dict = false;
+    std::vector<Value> keys{};
+    std::vector<Value> items{};
+};
 
 inline ValueType typeOf(const Value &value) {
     return static_cast<ValueType>(value.index());
@@ -27,7 +40,20 @@ const char *typeName(ValueType type);
 std::optional<std::int64_t> parseInt(std::string_view text);
 std::optional<double> parseFloat(std::string_view text);
 
-// Python's int(value), float(value) or str(value); nothing where Python would raise.
+// Python's int(value), float(value) or str(value); nothing where Python raises. int() of text
+// and of a nan raise ValueError, int() of an infinity and of a list or dict something else.
 std::optional<Value> convert(const Value &value, ValueType type);
+bool raisesValueError(const Value &value, ValueType type);
+
+// Python's str(), repr() and ascii() of a value.
+std::string str(const Value &value);
+std::string repr(const Value &value);
+std::string ascii(const Value &value);
+
+// Python's ==, for ids, which only text or numbers are.
+bool pythonEquals(const Value &a, const Value &b);
+
+// Whether the bytes are UTF-8, as Python's bytes.decode("utf-8") requires.
+bool isUtf8(std::string_view bytes);
 
 } // namespace gpibsim::definitions

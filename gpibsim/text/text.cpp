@@ -17,6 +17,18 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
     return pieces;
 }
 
+std::vector<std::string_view> split(std::string_view text, std::string_view separator) {
+    if (separator.empty())
+        return {text};
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(separator, start)) != std::string_view::npos;
+         start = at + separator.size())
+        pieces.push_back(text.substr(start, at - start));
+    pieces.push_back(text.substr(start));
+    return pieces;
+}
+
 std::string_view trim(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\r\n";
     const std::size_t first = text.find_first_not_of(kBlanks);

@@ -8,8 +8,9 @@
 
 namespace gpibsim {
 
-// The pieces between separators, empty ones included.
+// The pieces between separators, empty ones included. An empty separator gives the whole text.
 std::vector<std::string_view> split(std::string_view text, char separator);
+std::vector<std::string_view> split(std::string_view text, std::string_view separator);
 
 // Without leading and trailing spaces, tabs, carriage returns and line feeds.
 std::string_view trim(std::string_view text);

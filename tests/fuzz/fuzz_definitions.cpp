@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The definition loader: a file's text in, instruments or one line naming what is wrong out.
 // Every file a resource names reads as the same text. Each instrument loaded then hears the
-// queries its definition answers, and is read after each, so that replies formatted from the
-// definition's values run too.
+// queries its definition answers, and each with a value after it for the setters, and is read
+// after each, so that replies formatted from the definition's values run too.
 
 #include "require.h"
 
@@ -31,13 +31,17 @@ void exercise(const Resource &resource) {
         require(talked.count <= reply.size(), "a read stays inside its buffer");
         ++tried;
     };
-    for (const auto &entry : resource.definition->device.actions)
-        if (tried < kQueriesTried)
+    const auto askAll = [&](const Actions &actions) {
+        for (const auto &entry : actions) {
+            if (tried >= kQueriesTried)
+                return;
             ask(entry.first);
+            ask(entry.first + " 12.50");
+        }
+    };
+    askAll(resource.definition->device.actions);
     for (const ChannelGroup &group : resource.definition->channels)
-        for (const auto &entry : group.actions)
-            if (tried < kQueriesTried)
-                ask(entry.first);
+        askAll(group.actions);
     ask("*IDN?;SYST:ERR?");
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Instruments defined in files, driven the way the bus drives them: the replies pyvisa-sim
-// gives to the same definitions, and the IEEE 488.2 behaviour they keep on the bus.
+// Instruments defined in files, driven the way the bus drives them: the replies pyvisa-sim's
+// code gives to the same definitions, and the IEEE 488.2 behaviour they keep on the bus.
 #include "gpibsim/definitions/definedinstrument.h"
 #include "gpibsim/definitions/loader.h"
 
@@ -62,7 +62,7 @@ private slots:
 void DefinedInstrumentTest::initTestCase() {
     const Loaded loaded = loadFiles(kDefinitions, {});
     QVERIFY2(loaded.error.empty(), loaded.error.c_str());
-    QCOMPARE(defined().size(), 8);
+    QCOMPARE(defined().size(), 13);
 }
 
 // Each step sends a message with END and reads the reply after " -> ", if the step has one.
@@ -89,8 +89,13 @@ void DefinedInstrumentTest::answersAsPyvisaSim_data() {
         << "generator"
         << QByteArrayList{"BOGUS_COMMAND -> ERROR\n", "?idn -> ERROR\n",
                           "SYST:ERR? -> -113,\"Undefined header\"\n"};
-    QTest::newRow("error text answers an empty read")
-        << "generator" << QByteArrayList{"-> ERROR\n"};
+    QTest::newRow("an empty read times out, whatever the error text")
+        << "generator" << QByteArrayList{QByteArray("-> ") + kTimeout,
+                                         "?ID",
+                                         "-> QUORIN Signal Source #0042\n",
+                                         QByteArray("-> ") + kTimeout,
+                                         "*ESR? -> 4\n",
+                                         "SYST:ERR? -> -420,\"Query UNTERMINATED\"\n"};
     QTest::newRow("common commands stay")
         << "generator"
         << QByteArrayList{"*IDN? -> QUORIN,Simulated generator,SIM0008,1.0\n", "*OPC? -> 1\n"};
@@ -108,21 +113,29 @@ void DefinedInstrumentTest::answersAsPyvisaSim_data() {
                                                        "*ESR? -> 32\n",
                                                        ":SOUR:VOLT? -> +2.00000000E+00\n",
                                                        QByteArray("-> ") + kTimeout,
-                                                       "*ESR? -> 4\n"};
+                                                       "*ESR? -> 0\n",
+                                                       "SYST:ERR?;SYST:ERR?;SYST:ERR? -> "
+                                                       "-113,\"Undefined header\";-222,\"Data "
+                                                       "out of range\";-420,\"Query "
+                                                       "UNTERMINATED\"\n"};
     QTest::newRow("valid texts") << "supply"
                                  << QByteArrayList{"INST? -> LOW\n", "INST MID", "INST? -> MID\n",
                                                    "INST X25V -> BAD_COMMAND\n"};
-    QTest::newRow("untyped value formatted as asked")
-        << "supply" << QByteArrayList{"OUTP? -> 0\n", "OUTP 1", "OUTP? -> 1\n"};
+    QTest::newRow("value without specs formatted as it is")
+        << "supply"
+        << QByteArrayList{"OUTP? -> BAD_COMMAND\n", "*ESR? -> 0\n", "OUTP 1", "OUTP? -> 1\n"};
     QTest::newRow("error queue") << "queue"
-                                 << QByteArrayList{":SYST:ERR? -> 0, No error here\n",
+                                 << QByteArrayList{QByteArray("-> ") + kTimeout,
+                                                   "*ESR? -> 4\n",
+                                                   ":SYST:ERR? -> 0, No error here\n",
                                                    "FAKE COMMAND",
                                                    ":SOUR:VOLT 0",
                                                    ":SYST:ERR? -> 1, Unknown command\n",
                                                    ":SYST:ERR? -> 1, Unknown command\n",
-                                                   ":SYST:ERR? -> 0, No error here\n"};
-    QTest::newRow("*CLS empties the file's queue")
-        << "queue" << QByteArrayList{"FAKE;*CLS;:SYST:ERR? -> 0, No error here\n"};
+                                                   ":SYST:ERR? -> 0, No error here\n",
+                                                   "SYST:ERR? -> -113,\"Undefined header\"\n"};
+    QTest::newRow("*CLS leaves the file's queue")
+        << "queue" << QByteArrayList{"FAKE;*CLS;:SYST:ERR? -> 1, Unknown command\n"};
     QTest::newRow("channel picked by a property")
         << "selected" << QByteArrayList{"SEL? -> 1\n",    "FR? -> 1.000\n", "FR 5.5",
                                         "FR? -> 5.500\n", "SEL 2",          "FR? -> 1.000\n",
@@ -135,13 +148,62 @@ void DefinedInstrumentTest::answersAsPyvisaSim_data() {
                           "CH 2:SOUR:VOLT? -> +2.50000000E+00\n",
                           "CH 1:SOUR:VOLT? -> +1.00000000E+00\n",
                           "CH 3:NAME? -> channel\n",
-                          QByteArray("CH 4:NAME? -> ") + kTimeout};
-    QTest::newRow("terminators, bytes, no response")
+                          QByteArray("CH 4:NAME? -> ") + kTimeout,
+                          "*CLS",
+                          "CH 7:SOUR:VOLT 2.50",
+                          "SYST:ERR? -> 0,\"No error\"\n",
+                          "ALL 5",
+                          "CH 3:W? -> 5\n",
+                          "CH 1:W? -> 0\n"};
+    QTest::newRow("terminators, bytes, null_response as written")
         << "terminators"
         << QByteArrayList{"PING -> PONG\r\n",           "LINES? -> A\nB\r\n",
-                          "\xaa\x55 -> \x01\x02OK\r\n", "QUIET? -> NOTHING\r\n",
-                          "*IDN? -> MINE\r\n",          QByteArray("FAKE -> NOTHING\r\n")};
-    QTest::newRow("no terminators") << "plain" << QByteArrayList{"A? -> a", "A?\n -> a"};
+                          "\xaa\x55 -> \x01\x02OK\r\n", "QUIET? -> null_response\r\n",
+                          "*IDN? -> MINE\r\n",          "FAKE -> null_response\r\n"};
+    QTest::newRow("no terminators")
+        << "plain" << QByteArrayList{"A? -> a", QByteArray("A?\n -> ") + kTimeout};
+    QTest::newRow("setters without a field, with a named field or several")
+        << "python"
+        << QByteArrayList{"PAUSED? -> no\n",
+                          "PAUSE -> OK\n",
+                          "PAUSED? -> {}\n",
+                          "channel.reset(3)",
+                          "RESET? -> {'val': '3'}\n",
+                          "PAIR a b",
+                          "PAIR? -> ['a', 'b']\n",
+                          "COUNT 7",
+                          "COUNT? -> 7\n"};
+    QTest::newRow("registers after a command error")
+        << "python"
+        << QByteArrayList{"FAKE -> BAD\n", "COUNT 2.7 -> BAD\n", "*ESR? -> 32\n", "*ESR? -> 0\n",
+                          "ERR? -> 1\n",   "ERR? -> 1\n",        "ERR? -> 0\n"};
+    QTest::newRow("queries compared byte for byte")
+        << "python"
+        << QByteArrayList{"PAUSED?  -> BAD\n", "paused? -> BAD\n", "PAUSED?; -> no;BAD\n",
+                          "*ESR? -> 32\n"};
+    QTest::newRow("replies pyvisa-sim raises for, without a register or queue entry")
+        << "python"
+        << QByteArrayList{"NULL? -> null_response\n",
+                          "RAW? -> BAD\n",
+                          "WORD? -> BAD\n",
+                          "OUTSIDE? -> BAD\n",
+                          "SILENT? -> BAD\n",
+                          "TWICE? -> BAD\n",
+                          "\xff? -> BAD\n",
+                          "EACH? -> 1.0 V, 1.0 V\n",
+                          "*ESR? -> 0\n",
+                          "ERR? -> 0\n",
+                          "SYST:ERR? -> -200,\"Execution error\"\n"};
+    QTest::newRow("channels that cannot select, without selected_channel")
+        << "badchannels" << QByteArrayList{"ID? -> broken\n", "F? -> ERR\n", "*ESR? -> 0\n"};
+    QTest::newRow("channel queries that cannot show an id")
+        << "badqueries" << QByteArrayList{"ID? -> broken\n", "Q{}? -> ERR\n", "FAKE -> ERR\n"};
+    QTest::newRow("delimiter") << "delimited" << QByteArrayList{"A;B -> ab\n", "C&&C -> c;c\n"};
+    QTest::newRow("eom without r: no reply can be sent")
+        << "noreplies"
+        << QByteArrayList{QByteArray("PING -> ") + kTimeout, QByteArray("FAKE -> ") + kTimeout,
+                          "SYST:ERR?;SYST:ERR? -> -200,\"Execution error\";-420,\"Query "
+                          "UNTERMINATED\"\n"};
 }
 
 void DefinedInstrumentTest::answersAsPyvisaSim() {
@@ -166,9 +228,10 @@ void DefinedInstrumentTest::answersAsPyvisaSim() {
 void DefinedInstrumentTest::messageEndsAtTheTerminatorOrEnd() {
     DefinedInstrument instrument = make("terminators");
     instrument.listen("PING\n", false);
-    QCOMPARE(read(instrument).text, QByteArray("NOTHING\r\n"));
+    QVERIFY(read(instrument).timedOut);
+    // The message is "PING\n", which is not the file's "PING".
     instrument.listen("\r\n", false);
-    QCOMPARE(read(instrument).text, QByteArray("PONG\r\n"));
+    QCOMPARE(read(instrument).text, QByteArray("null_response\r\n"));
     instrument.listen("PING", true);
     QCOMPARE(read(instrument).text, QByteArray("PONG\r\n"));
     instrument.listen("*CLS\r\n" + std::string(Instrument::kInputCapacity + 10, 'x') + "\r\nPING\r",
@@ -185,7 +248,7 @@ void DefinedInstrumentTest::staysAnIeee4882Device() {
     QCOMPARE(instrument.serialPoll(), Instrument::kMessageAvailable);
     instrument.clear();
     QCOMPARE(instrument.serialPoll(), 0);
-    QVERIFY(read(instrument).text == "ERROR\n");
+    QVERIFY(read(instrument).timedOut);
 
     instrument.listen("?FREQ", true);
     instrument.listen("?AMP", true);
