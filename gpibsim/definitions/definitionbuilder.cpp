@@ -22,12 +22,9 @@ constexpr std::string_view kInterfaceTypes[] = {
     "pxi",     "tcpip", "usb",        "rio",         "firewire",
     "rsnrp",   "vicp",  "prlgx_asrl", "prlgx_tcpip", "ni_enet100_tcpip"};
 
-// pyvisa-sim strips spaces around q, r and e.
+// pyvisa-sim strips spaces, and only spaces, around q, r and e.
 std::string stripped(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == text.npos)
-        return {};
-    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+    return std::string(trim(text, " "));
 }
 
 std::string lowered(std::string_view text) {
@@ -324,6 +321,8 @@ void Builder::readChannels(const YamlNode &channels) {
         ChannelGroup &group = definition_->channels.emplace_back();
         group.ids = ids(name, node);
         const YamlNode *canSelect = node.find("can_select");
+        // Not Python's truth of the value, by which pyvisa-sim reads `bundled` and `channels`:
+        // it compares can_select with the text "False", so "false", "no" or "" still select.
         group.canSelect =
             canSelect == nullptr || !canSelect->isScalar() || canSelect->text != "False";
         readComponent(node, group);

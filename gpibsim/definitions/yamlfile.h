@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/pyformat/value.h"
 #include "gpibsim/definitions/yamldocument.h"
+#include "gpibsim/pyformat/value.h"
 
 #include <optional>
 #include <string>

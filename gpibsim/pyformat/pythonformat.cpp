@@ -111,8 +111,10 @@ std::string assembled(Number number, const FormatSpec &spec) {
 }
 
 Number integerNumber(std::int64_t value, const FormatSpec &spec) {
-    const char type = isOneOf(spec.type, "bcoxX") ? spec.type : 'd';
-    const int base = type == 'b' ? 2 : type == 'o' ? 8 : type == 'x' || type == 'X' ? 16 : 10;
+    const IntegerType *named = integerType(spec.type);
+    // c and n write decimal digits here, as d does.
+    const IntegerType &type = named != nullptr ? *named : *integerType('d');
+    const int base = type.base;
     const std::uint64_t magnitude =
         value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     char buffer[64];
@@ -120,10 +122,10 @@ Number integerNumber(std::int64_t value, const FormatSpec &spec) {
     Number number{.negative = value < 0,
                   .digits = std::string(buffer, end),
                   .groupSize = base == 10 ? 3u : 4u};
-    if (type == 'X')
+    if (type.code == 'X')
         toUpper(number.digits);
     if (spec.alternate && base != 10)
-        number.prefix = std::string("0") + type;
+        number.prefix = std::string("0") + type.code;
     return number;
 }
 

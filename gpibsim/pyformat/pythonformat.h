@@ -26,6 +26,26 @@ struct FormatSpec {
     bool operator==(const FormatSpec &) const = default;
 };
 
+// The integer presentation types that write in a base of their own: b, o, d, x and X, with
+// their digits. Python's format writes them; stringparser reads them back.
+struct IntegerType {
+    char code;
+    int base;
+    std::string_view digits;
+};
+inline constexpr IntegerType kIntegerTypes[] = {{'b', 2, "01"},
+                                                {'o', 8, "01234567"},
+                                                {'d', 10, "0123456789"},
+                                                {'x', 16, "0123456789abcdef"},
+                                                {'X', 16, "0123456789ABCDEF"}};
+// The type of `code`, or null for any other.
+constexpr const IntegerType *integerType(char code) {
+    for (const IntegerType &type : kIntegerTypes)
+        if (type.code == code)
+            return &type;
+    return nullptr;
+}
+
 // Widths and precisions above this are refused, so that no definition asks for huge replies.
 inline constexpr int kLongestField = 1000;
 

@@ -131,17 +131,11 @@ SetterPattern::FieldPattern SetterPattern::fieldPattern(const Field &field) {
     TextPattern body;
     if (parts.type.empty() || parts.type == "s") {
         body.repeat(TextPattern::anyButLineFeed(), 0, TextPattern::kUnbounded, true);
-    } else if (parts.type.size() == 1 &&
-               std::string_view("dboxX").find(parts.type) != std::string_view::npos) {
-        const char code = parts.type[0];
+    } else if (const IntegerType *integer =
+                   parts.type.size() == 1 ? integerType(parts.type[0]) : nullptr) {
         read.capture.conversion = Conversion::Integer;
-        read.capture.base = code == 'b' ? 2 : code == 'o' ? 8 : code == 'd' ? 10 : 16;
-        const char *digits = code == 'b'   ? "01"
-                             : code == 'o' ? "01234567"
-                             : code == 'd' ? "0123456789"
-                             : code == 'x' ? "0123456789abcdef"
-                                           : "0123456789ABCDEF";
-        body.repeat(TextPattern::bytesOf(digits), 1, TextPattern::kUnbounded, true);
+        read.capture.base = integer->base;
+        body.repeat(TextPattern::bytesOf(integer->digits), 1, TextPattern::kUnbounded, true);
     } else if (parts.type.size() == 1 &&
                std::string_view("eEfFgG%").find(parts.type) != std::string_view::npos) {
         read.capture.conversion = parts.type == "%" ? Conversion::Percent : Conversion::Float;

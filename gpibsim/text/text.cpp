@@ -29,12 +29,11 @@ std::vector<std::string_view> split(std::string_view text, std::string_view sepa
     return pieces;
 }
 
-std::string_view trim(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(kBlanks);
+std::string_view trim(std::string_view text, std::string_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
     if (first == std::string_view::npos)
         return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {

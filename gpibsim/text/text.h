@@ -12,8 +12,9 @@ namespace gpibsim {
 std::vector<std::string_view> split(std::string_view text, char separator);
 std::vector<std::string_view> split(std::string_view text, std::string_view separator);
 
-// Without leading and trailing spaces, tabs, carriage returns and line feeds.
-std::string_view trim(std::string_view text);
+// Without the leading and trailing `blanks`: spaces, tabs, carriage returns and line feeds
+// unless given.
+std::string_view trim(std::string_view text, std::string_view blanks = " \t\r\n");
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 

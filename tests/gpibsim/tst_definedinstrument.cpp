@@ -62,7 +62,7 @@ private slots:
 void DefinedInstrumentTest::initTestCase() {
     const Loaded loaded = loadFiles(kDefinitions, {});
     QVERIFY2(loaded.error.empty(), loaded.error.c_str());
-    QCOMPARE(defined().size(), 13);
+    QCOMPARE(defined().size(), 14);
 }
 
 // Each step sends a message with END and reads the reply after " -> ", if the step has one.
@@ -155,6 +155,11 @@ void DefinedInstrumentTest::answersAsPyvisaSim_data() {
                           "ALL 5",
                           "CH 3:W? -> 5\n",
                           "CH 1:W? -> 0\n"};
+    QTest::newRow("channels through a YAML alias, ids from the resource")
+        << "renamed"
+        << QByteArrayList{"CH A:NAME? -> channel\n", QByteArray("CH 1:NAME? -> ") + kTimeout,
+                          "CH B:SOUR:VOLT 2.5", "CH B:SOUR:VOLT? -> +2.50000000E+00\n",
+                          "CH A:SOUR:VOLT? -> +1.00000000E+00\n"};
     QTest::newRow("terminators, bytes, null_response as written")
         << "terminators"
         << QByteArrayList{"PING -> PONG\r\n",           "LINES? -> A\nB\r\n",
