@@ -12,7 +12,18 @@
 extern "C" {
 #endif
 
+/* What leaves the library, and the calling convention of the exports: stdcall on 32-bit
+ * Windows, as gpib-32.dll's entry points, where a .def file names the exports. */
+#if defined(_WIN32)
+#define GPIBSIM_EXPORT
+#else
 #define GPIBSIM_EXPORT __attribute__((visibility("default")))
+#endif
+#if defined(_WIN32) && !defined(_WIN64)
+#define GPIBSIM_STDCALL __stdcall
+#else
+#define GPIBSIM_STDCALL
+#endif
 
 /* Primary address in the low byte, secondary address (0x60..0x7E, 0 for none) in the high byte. */
 typedef uint16_t Addr4882_t;
@@ -216,9 +227,9 @@ static inline uint8_t MSA(unsigned int sad) {
 }
 
 /* The exports, declared from the one table of them. */
-#define GPIBSIM_CALL(type, name, parameters) GPIBSIM_EXPORT type name parameters;
-#define GPIBSIM_PLAIN(type, name, parameters) GPIBSIM_EXPORT type name parameters;
-#define GPIBSIM_ABSENT(type, name, parameters) GPIBSIM_EXPORT type name parameters;
+#define GPIBSIM_CALL(type, name, parameters) GPIBSIM_EXPORT type GPIBSIM_STDCALL name parameters;
+#define GPIBSIM_PLAIN(type, name, parameters) GPIBSIM_EXPORT type GPIBSIM_STDCALL name parameters;
+#define GPIBSIM_ABSENT(type, name, parameters) GPIBSIM_EXPORT type GPIBSIM_STDCALL name parameters;
 #define GPIBSIM_VARIABLE(type, name) GPIBSIM_EXPORT extern type name;
 #include "calltable.h"
 

@@ -2,6 +2,7 @@
 #include "gpibsim/bus/trace.h"
 
 #include "gpibsim/api/address.h"
+#include "gpibsim/system/files.h"
 #include "gpibsim/text/text.h"
 
 #include <cerrno>
@@ -10,7 +11,6 @@
 #include <cstring>
 #include <string>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace gpibsim {
@@ -112,7 +112,7 @@ Trace traceFromEnvironment() {
         return {};
     if (std::strcmp(value, "1") == 0)
         return {STDERR_FILENO, false};
-    const int fd = ::open(value, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(value, O_WRONLY | O_APPEND | O_CREAT | kOwnFile, 0644);
     if (fd < 0) {
         std::fprintf(stderr, "gpibsim: GPIBSIM_TRACE file \"%s\" cannot be opened (%s); no trace\n",
                      escaped(value).c_str(), std::strerror(errno));

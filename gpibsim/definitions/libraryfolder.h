@@ -6,8 +6,8 @@
 namespace gpibsim::definitions {
 
 // The folder of the definitions installed with the simulated bus, found from the library's own
-// place: the data folder of an installation, or the build tree's link to the definitions.
-// Empty when neither is there.
+// place: the data folder of an installation, the folder "instruments" beside the library (the
+// build tree's link, or the Windows program's folder). Empty when neither is there.
 std::string installedDefinitions();
 
 } // namespace gpibsim::definitions

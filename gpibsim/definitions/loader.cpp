@@ -5,6 +5,7 @@
 #include "gpibsim/definitions/resourcename.h"
 #include "gpibsim/definitions/yamldocument.h"
 #include "gpibsim/definitions/yamlfile.h"
+#include "gpibsim/system/files.h"
 #include "gpibsim/text/text.h"
 
 #include <fmt/format.h>
@@ -16,7 +17,6 @@
 #include <filesystem>
 #include <map>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -197,7 +197,12 @@ template <typename Place> Loaded load(const ReadFile &read, const std::string &p
 } // namespace
 
 FileText readFile(const std::string &path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Not blocking where it can, so that opening a FIFO does not wait for a writer.
+#if defined(O_NONBLOCK)
+    const int fd = ::open(path.c_str(), O_RDONLY | kOwnFile | O_NONBLOCK);
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | kOwnFile);
+#endif
     if (fd < 0)
         return {.error = std::strerror(errno)};
     FileText file;
@@ -225,12 +230,13 @@ Loaded loadFiles(std::string_view names, const std::string &library, const ReadF
     return load(
         read, std::string(names),
         [&](Loader &loader, std::string &current) {
-            for (const std::string_view name : split(names, ':')) {
+            for (const std::string_view name : split(names, kPathSeparator)) {
                 if (name.empty())
                     continue;
                 current = name;
                 FileText file = read(current);
-                if (!file.text && name.find('/') == name.npos && !library.empty()) {
+                if (!file.text && name.find_first_of(kFolderSeparators) == name.npos &&
+                    !library.empty()) {
                     FileText installed = read(library + '/' + current);
                     if (installed.text) {
                         current = library + '/' + current;

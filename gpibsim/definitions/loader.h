@@ -39,8 +39,9 @@ struct Loaded {
     std::string error{};              // "file:line:column: what is wrong"; empty when nothing is
 };
 
-// The board-0 GPIB instruments of the definition files in `names`, separated by ':'. A name
-// without '/' that cannot be read as given is also looked for in the folder `library`.
+// The board-0 GPIB instruments of the definition files in `names`, separated by ':' (';' on
+// Windows). A name without a folder that cannot be read as given is also looked for in the
+// folder `library`.
 Loaded loadFiles(std::string_view names, const std::string &library,
                  const ReadFile &read = readFile);
 

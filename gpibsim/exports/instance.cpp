@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: MIT
-// The process's bus, built when the library is loaded from the bench GPIBSIM_BENCH describes.
-// GPIBSIM_BENCH is read when the library is loaded, and again at each load after an unload. A
-// child after fork gets a new bus with its parent's bench. Unloading closes the bus. The bus
-// trace (GPIBSIM_TRACE) is opened with the library and closed with it.
+// The process's bus, built from the setup GPIBSIM_BENCH and GPIBSIM_DEVICES describe, with the
+// bus trace GPIBSIM_TRACE asks for. On Linux both are read when the library is loaded, and
+// again at each load after an unload; a child after fork gets a new bus with its parent's
+// setup. Windows runs a library's static constructors under its loader lock, where nothing may
+// start a thread or load a library, so there the first call builds the bus. Unloading closes
+// the bus.
 #include "gpibsim/bus/bus.h"
 
-#include <pthread.h>
-
+#include <mutex>
 #include <new>
+
+#if !defined(_WIN32)
+#include <pthread.h>
+#endif
 
 namespace gpibsim {
 
@@ -21,25 +26,40 @@ union Storage {
     Bus bus;
 };
 
-const Trace trace = traceFromEnvironment();
 Storage storage;
 Bus *current = nullptr;
 
+const Trace &trace() {
+    static const Trace opened = traceFromEnvironment();
+    return opened;
+}
+
+void build() {
+    current = new (&storage.bus) Bus(setupFromEnvironment(), trace());
+}
+
+#if !defined(_WIN32)
 // Another thread of the parent may have been inside a call at the fork, holding the bus lock
 // that no thread of the child will release: the child leaves that bus as it is and starts on a
-// new one, with the same bench and nothing open but the board.
+// new one, with the same setup and nothing open but the board.
 void renewInChild() {
     if (const Setup *setup = current->setup())
-        current = new Bus(*setup, trace);
+        current = new Bus(*setup, trace());
 }
+#endif
 
 class Lifetime {
 public:
     Lifetime() {
-        current = new (&storage.bus) Bus(setupFromEnvironment(), trace);
+#if !defined(_WIN32)
+        build();
         pthread_atfork(nullptr, nullptr, renewInChild);
+#endif
     }
-    ~Lifetime() { current->close(); }
+    ~Lifetime() {
+        if (current != nullptr)
+            current->close();
+    }
     Lifetime(const Lifetime &) = delete;
     Lifetime &operator=(const Lifetime &) = delete;
 };
@@ -49,6 +69,10 @@ const Lifetime lifetime;
 } // namespace
 
 Bus &bus() {
+#if defined(_WIN32)
+    static std::once_flag built;
+    std::call_once(built, build);
+#endif
     return *current;
 }
 
