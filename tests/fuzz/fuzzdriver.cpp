@@ -44,32 +44,32 @@ int result() {
     return result;
 }
 
-int fuzzIbfind(const char *name) {
+int GPIB_CALL fuzzIbfind(const char *name) {
     require(std::strlen(name) > 0, "ibfind is given a board name");
     return result();
 }
-int fuzzIbpad(int, int) {
+int GPIB_CALL fuzzIbpad(int, int) {
     return result();
 }
-int fuzzIbsre(int, int) {
+int GPIB_CALL fuzzIbsre(int, int) {
     return result();
 }
-int fuzzIbdev(int, int, int, int, int, int) {
+int GPIB_CALL fuzzIbdev(int, int, int, int, int, int) {
     ++active->ibdevCalls;
     return result();
 }
-int fuzzIbln(int, int, int, short *found) {
+int GPIB_CALL fuzzIbln(int, int, int, short *found) {
     *found = Answers().take<short>();
     return result();
 }
-int fuzzIbonl(int, int) {
+int GPIB_CALL fuzzIbonl(int, int) {
     return result();
 }
-void fuzzSendIFC(int) {
+void GPIB_CALL fuzzSendIFC(int) {
     finish();
 }
 
-void fuzzFindLstn(int, const Addr4882 *pads, Addr4882 *results, int limit) {
+void GPIB_CALL fuzzFindLstn(int, const Addr4882 *pads, Addr4882 *results, int limit) {
     require(limit == gpib::kListenerLimit, "FindLstn is given the limit 32");
     require(std::find(pads, pads + gpib::kAddressListSize, kEndOfList) !=
                 pads + gpib::kAddressListSize,
@@ -80,38 +80,38 @@ void fuzzFindLstn(int, const Addr4882 *pads, Addr4882 *results, int limit) {
     finish();
 }
 
-void fuzzDevClear(int, Addr4882) {
+void GPIB_CALL fuzzDevClear(int, Addr4882) {
     finish();
 }
 
-void fuzzReadStatusByte(int, Addr4882, short *statusByte) {
+void GPIB_CALL fuzzReadStatusByte(int, Addr4882, short *statusByte) {
     *statusByte = Answers().take<short>();
     finish();
 }
 
-void fuzzSend(int, Addr4882, const void *data, long count, int) {
+void GPIB_CALL fuzzSend(int, Addr4882, const void *data, long count, int) {
     require(count >= 0, "Send's count is not negative");
     active->sent = QByteArray(static_cast<const char *>(data), count);
     finish();
 }
 
-void fuzzReceive(int, Addr4882, void *buffer, long count, int) {
+void GPIB_CALL fuzzReceive(int, Addr4882, void *buffer, long count, int) {
     require(count == kReceiveRoom, "Receive is given room for 80 bytes");
     const QByteArray bytes = Answers().takeBytes(Answers().take<std::uint8_t>() % (2 * count));
     std::memcpy(buffer, bytes.constData(), std::min<long>(bytes.size(), count));
     finish();
 }
 
-int fuzzThreadIbsta() {
+int GPIB_CALL fuzzThreadIbsta() {
     return status.sta;
 }
-int fuzzThreadIberr() {
+int GPIB_CALL fuzzThreadIberr() {
     return status.err;
 }
-int fuzzThreadIbcnt() {
+int GPIB_CALL fuzzThreadIbcnt() {
     return status.cnt;
 }
-long fuzzThreadIbcntl() {
+long GPIB_CALL fuzzThreadIbcntl() {
     return status.cntl;
 }
 
