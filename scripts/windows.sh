@@ -169,7 +169,9 @@ quorin_wine_prefix() {
 
 # Configures the program's cross build in the folder $1 against the cross-built Qt $2.
 quorin_windows_configure() {
-    cmake -G Ninja -S "$(quorin_root)" -B "$1" \
+    local build
+    build=$(realpath -m "$1")
+    cmake -G Ninja -S "$(quorin_root)" -B "$build" \
         -DCMAKE_TOOLCHAIN_FILE="$2/lib/cmake/Qt6/qt.toolchain.cmake" \
-        -DCMAKE_CROSSCOMPILING_EMULATOR="$1/wine-run" "${@:3}" >/dev/null
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run" "${@:3}" >/dev/null
 }
