@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: MIT
-# The program as a 32-bit Windows program, and the way to run it under Wine.
+# The program as a 32-bit Windows program, the way to run it under Wine, and the zip a Windows
+# user unpacks: the executable, the Qt DLLs and plugins it loads, the MinGW runtime, the texts.
 
 # A GUI program (no console window of its own) with our icon and version as resources.
 configure_file(${PROJECT_SOURCE_DIR}/assets/quorin.rc.in ${CMAKE_BINARY_DIR}/quorin.rc @ONLY)
@@ -37,3 +38,59 @@ if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 endif()
 
+# The folder of the zip: the program and what it loads, which Windows finds beside it (the DLLs)
+# and Qt in the folders named after the kind of plugin. The DLLs, installed as files, are
+# stripped as the program is.
+install(TARGETS quorin-demo RUNTIME DESTINATION .)
+function(quorin_install_dll dll folder)
+    install(FILES ${dll} DESTINATION ${folder})
+    get_filename_component(name ${dll} NAME)
+    install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --strip-unneeded
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${folder}/${name}\" COMMAND_ERROR_IS_FATAL ANY)")
+endfunction()
+foreach(module Core Gui Widgets)
+    get_target_property(dll Qt6::${module} IMPORTED_LOCATION_RELEASE)
+    quorin_install_dll(${dll} .)
+endforeach()
+foreach(plugin QWindowsIntegrationPlugin QWindowsVistaStylePlugin)
+    get_target_property(dll Qt6::${plugin} IMPORTED_LOCATION_RELEASE)
+    get_filename_component(kind ${dll} DIRECTORY)
+    get_filename_component(kind ${kind} NAME)
+    quorin_install_dll(${dll} ${kind})
+endforeach()
+foreach(dll IN LISTS quorin_runtime_dlls)
+    quorin_install_dll(${dll} .)
+endforeach()
+
+# The texts: ours, and Qt's licence with where its source is. The scripts that cross-build Qt
+# record the Debian source package it was built from beside it.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . RENAME README.txt)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+set(quorin_qt_source_file ${QT6_INSTALL_PREFIX}/quorin-qt-source.txt)
+if(EXISTS ${quorin_qt_source_file})
+    file(STRINGS ${quorin_qt_source_file} QUORIN_QT_SOURCE LIMIT_COUNT 1)
+else()
+    set(QUORIN_QT_SOURCE "(not recorded: this Qt was not built by scripts/windows.sh)")
+endif()
+file(GLOB quorin_qt_patches ${PROJECT_SOURCE_DIR}/packaging/windows/qt6-base/*.patch)
+if(quorin_qt_patches)
+    set(QUORIN_QT_PATCHES "and these patches of ours, in the folder qt6-base-patches:\n")
+    foreach(patch IN LISTS quorin_qt_patches)
+        get_filename_component(name ${patch} NAME)
+        string(APPEND QUORIN_QT_PATCHES "\n    ${name}")
+    endforeach()
+else()
+    set(QUORIN_QT_PATCHES "and no changes of ours.")
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/Qt.txt.in ${CMAKE_BINARY_DIR}/Qt.txt @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/Qt.txt DESTINATION licences)
+install(FILES ${quorin_qt_patches} DESTINATION licences/qt6-base-patches)
+install(DIRECTORY ${QT6_INSTALL_PREFIX}/quorin-licences/ DESTINATION licences)
+
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME quorin-demo)
+set(CPACK_PACKAGE_FILE_NAME quorin-demo-${PROJECT_VERSION}-win32)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

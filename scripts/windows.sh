@@ -8,7 +8,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 QUORIN_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 ninja-build cmake
-    qt6-base-dev qt6-base-dev-tools dpkg-dev wine wine32 xvfb xauth x11-utils imagemagick zip
+    qt6-base-dev qt6-base-dev-tools dpkg-dev wine wine32 xvfb xauth x11-utils imagemagick
     fonts-dejavu-core)
 
 quorin_windows_dir() { echo "$(quorin_root)/build/windows"; }
@@ -26,7 +26,8 @@ quorin_windows_install() {
         dpkg --add-architecture i386
         apt-get -o DPkg::Lock::Timeout=900 update -qq
     fi
-    QUORIN_PACKAGES=("${QUORIN_WINDOWS_PACKAGES[@]}") quorin_install_missing
+    local QUORIN_PACKAGES=("${QUORIN_WINDOWS_PACKAGES[@]}")
+    quorin_install_missing
 }
 
 # Writes into the folder $1 a deb-src entry for each deb entry of the machine's own apt
