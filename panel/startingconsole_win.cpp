@@ -11,22 +11,32 @@ namespace panel {
 
 namespace {
 
-// A GUI program started from a prompt has no standard handles; one whose output is
-// redirected has the file or pipe it was given.
-bool isOpen(DWORD which) {
-    const HANDLE handle = GetStdHandle(which);
+bool isOpen(HANDLE handle) {
     return handle != nullptr && handle != INVALID_HANDLE_VALUE;
 }
 
+// Output the user redirected to a file or a pipe is left where it goes.
+bool isRedirected(HANDLE handle) {
+    if (!isOpen(handle))
+        return false;
+    const DWORD type = GetFileType(handle);
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+}
+
+// A GUI program started from a command prompt has no standard handles, or the prompt's console
+// handles, which it cannot write to until it attaches to that console. Failing that, a handle
+// it was given that leads anywhere is used as it is (a terminal under Wine).
 bool attach() {
-    const bool output = isOpen(STD_OUTPUT_HANDLE);
-    const bool error = isOpen(STD_ERROR_HANDLE);
-    if ((!output || !error) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-        if (!output)
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    const bool outputRedirected = isRedirected(output);
+    const bool errorRedirected = isRedirected(error);
+    if ((!outputRedirected || !errorRedirected) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        if (!outputRedirected)
             std::freopen("CONOUT$", "w", stdout);
-        if (!error)
+        if (!errorRedirected)
             std::freopen("CONOUT$", "w", stderr);
-    } else if (!output && !error) {
+    } else if (!isOpen(output) && !isOpen(error)) {
         return false;
     }
     // Qt sends its messages to a debugger unless the program has a console window; standard
