@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLibrary>
 
 namespace gpib {
 
@@ -41,9 +40,7 @@ void DriverBinding::installEntryPoints(const EntryPoints &table) {
 
 void DriverBinding::useLibraries(const QStringList &candidates) {
     fake_ = false;
-    if (library_.isLoaded())
-        library_.unload();
-    library_.setFileName(QString());
+    library_.unload();
     candidates_ = candidates;
     loadTried_ = false;
     resolved_ = EntryPoints{};
@@ -51,7 +48,7 @@ void DriverBinding::useLibraries(const QStringList &candidates) {
 }
 
 QString DriverBinding::loadedLibrary() const {
-    return library_.isLoaded() ? library_.fileName() : QString();
+    return library_.fileName();
 }
 
 bool DriverBinding::load() {
@@ -60,8 +57,7 @@ bool DriverBinding::load() {
     loadTried_ = true;
     for (const QString &candidate : std::as_const(candidates_)) {
         const QString place = placeOf(candidate);
-        library_.setFileName(place);
-        if (!library_.load())
+        if (!library_.load(place))
             continue;
         // Only the simulated bus exports this, whatever name it was loaded under.
         if (library_.resolve("gpibsim_version"))

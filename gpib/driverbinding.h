@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "gpib/driverlibrary.h"
 #include "gpib/entrypoints.h"
 
 #include <QFunctionPointer>
-#include <QLibrary>
 #include <QStringList>
 
 namespace gpib {
@@ -40,7 +40,7 @@ private:
     bool load();
 
     QStringList candidates_;
-    QLibrary library_;
+    DriverLibrary library_;
     bool loadTried_ = false;
     bool fake_ = false;
     EntryPoints fakeTable_;

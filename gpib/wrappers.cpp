@@ -48,7 +48,7 @@ QByteArray &eightBitBuffer() {
 // Calls one of the ib* entry points, which return the status word or a descriptor; -1 stands
 // for the result of a call that could not be made.
 template <typename... Params, typename... Args>
-int callIb(int (*EntryPoints::*slot)(Params...), const char *name, Args... args) {
+int callIb(int (GPIB_CALL *EntryPoints::*slot)(Params...), const char *name, Args... args) {
     const auto fn = bound(slot, name);
     return fn ? fn(args...) : -1;
 }

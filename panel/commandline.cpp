@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "panel/commandline.h"
 
+#ifdef Q_OS_WIN
+#include "panel/startingconsole.h"
+#endif
+
 #include <QCommandLineParser>
 
 #include <cstdio>
@@ -99,6 +103,12 @@ std::optional<int> handleCommandLine(int argc, char *argv[]) {
     const auto answer = answerCommandLine(arguments);
     if (!answer)
         return std::nullopt;
+#ifdef Q_OS_WIN
+    if (!attachStartingConsole()) {
+        showInMessageBox(answer->output + answer->error, answer->exitStatus != 0);
+        return answer->exitStatus;
+    }
+#endif
     std::fputs(answer->output.toLocal8Bit().constData(), stdout);
     std::fputs(answer->error.toLocal8Bit().constData(), stderr);
     return answer->exitStatus;

@@ -34,64 +34,64 @@ int status(const Outcome &o) {
     return o.result.value_or(o.sta);
 }
 
-int fakeIbfind(const char *name) {
+int GPIB_CALL fakeIbfind(const char *name) {
     return take(QStringLiteral("ibfind"), QString::fromLatin1(name)).result.value_or(0);
 }
-int fakeIbpad(int ud, int pad) {
+int GPIB_CALL fakeIbpad(int ud, int pad) {
     return status(take(QStringLiteral("ibpad"), join({ud, pad})));
 }
-int fakeIbsre(int ud, int v) {
+int GPIB_CALL fakeIbsre(int ud, int v) {
     return status(take(QStringLiteral("ibsre"), join({ud, v})));
 }
-int fakeIbdev(int board, int pad, int sad, int timo, int eot, int eos) {
+int GPIB_CALL fakeIbdev(int board, int pad, int sad, int timo, int eot, int eos) {
     return take(QStringLiteral("ibdev"), join({board, pad, sad, timo, eot, eos}))
         .result.value_or(16);
 }
-int fakeIbln(int ud, int pad, int sad, short *found) {
+int GPIB_CALL fakeIbln(int ud, int pad, int sad, short *found) {
     const Outcome o = take(QStringLiteral("ibln"), join({ud, pad, sad}));
     *found = o.listener;
     return status(o);
 }
-int fakeIbonl(int ud, int v) {
+int GPIB_CALL fakeIbonl(int ud, int v) {
     return status(take(QStringLiteral("ibonl"), join({ud, v})));
 }
-void fakeSendIFC(int board) {
+void GPIB_CALL fakeSendIFC(int board) {
     take(QStringLiteral("SendIFC"), join({board}));
 }
-void fakeFindLstn(int board, const Addr4882 *pads, Addr4882 *results, int limit) {
+void GPIB_CALL fakeFindLstn(int board, const Addr4882 *pads, Addr4882 *results, int limit) {
     const Outcome o = take(QStringLiteral("FindLstn"),
                            QString::number(board) + QLatin1String(", ") + addressListText(pads) +
                                QLatin1String(", ") + QString::number(limit));
     const std::size_t n = std::min<std::size_t>(o.words.size(), std::max(limit, 0));
     std::copy_n(o.words.begin(), n, results);
 }
-void fakeDevClear(int board, Addr4882 address) {
+void GPIB_CALL fakeDevClear(int board, Addr4882 address) {
     take(QStringLiteral("DevClear"), join({board, address}));
 }
-void fakeReadStatusByte(int board, Addr4882 address, short *status) {
+void GPIB_CALL fakeReadStatusByte(int board, Addr4882 address, short *status) {
     *status = take(QStringLiteral("ReadStatusByte"), join({board, address})).statusByte;
 }
-void fakeSend(int board, Addr4882 address, const void *data, long count, int eot) {
+void GPIB_CALL fakeSend(int board, Addr4882 address, const void *data, long count, int eot) {
     // A negative count would make QByteArray read up to a zero byte; the call text shows it.
     FakeDriver::active->lastSent = QByteArray(static_cast<const char *>(data), std::max(count, 0L));
     take(QStringLiteral("Send"), join({board, address}) + QLatin1String(", ") +
                                      QString::fromLatin1(FakeDriver::active->lastSent) +
                                      QLatin1String(", ") + join({count, eot}));
 }
-void fakeReceive(int board, Addr4882 address, void *buffer, long count, int termination) {
+void GPIB_CALL fakeReceive(int board, Addr4882 address, void *buffer, long count, int termination) {
     const Outcome o = take(QStringLiteral("Receive"), join({board, address, count, termination}));
     std::memcpy(buffer, o.bytes.constData(), std::min<long>(o.bytes.size(), count));
 }
-int fakeThreadIbsta() {
+int GPIB_CALL fakeThreadIbsta() {
     return ++FakeDriver::active->statusReads, FakeDriver::active->last.sta;
 }
-int fakeThreadIberr() {
+int GPIB_CALL fakeThreadIberr() {
     return ++FakeDriver::active->statusReads, FakeDriver::active->last.err;
 }
-int fakeThreadIbcnt() {
+int GPIB_CALL fakeThreadIbcnt() {
     return ++FakeDriver::active->statusReads, FakeDriver::active->last.cnt;
 }
-long fakeThreadIbcntl() {
+long GPIB_CALL fakeThreadIbcntl() {
     ++FakeDriver::active->statusReads;
     const Outcome &o = FakeDriver::active->last;
     return o.cntl.value_or(o.cnt);

@@ -1,0 +1,178 @@
+# SPDX-License-Identifier: MIT
+# Shared by the Windows entry points (scripts/test-windows, scripts/package-windows): the
+# Debian packages of the 32-bit Windows toolchain and Wine, Qt cross-built for Windows from
+# Debian's own source package, and the cross build of the program. Everything built goes
+# under build/windows/ and is reused by later runs.
+# shellcheck shell=bash
+
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+QUORIN_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 ninja-build cmake
+    qt6-base-dev qt6-base-dev-tools dpkg-dev wine wine32 xvfb xauth x11-utils imagemagick
+    fonts-dejavu-core)
+
+quorin_windows_dir() { echo "$(quorin_root)/build/windows"; }
+
+# The host Qt's source package and version: the cross-built Qt must be the same release.
+quorin_qt_source_version() { dpkg-query -W -f='${source:Version}' qt6-base-dev; }
+
+# wine32 comes from the i386 architecture, which is added first when missing.
+quorin_windows_install() {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        if [ "$(id -u)" -ne 0 ]; then
+            echo "Wine's 32-bit part needs the i386 architecture: sudo dpkg --add-architecture i386" >&2
+            return 1
+        fi
+        dpkg --add-architecture i386
+        apt-get -o DPkg::Lock::Timeout=900 update -qq
+    fi
+    local QUORIN_PACKAGES=("${QUORIN_WINDOWS_PACKAGES[@]}")
+    quorin_install_missing
+}
+
+# Writes into the folder $1 a deb-src entry for each deb entry of the machine's own apt
+# sources, one-line (.list) and deb822 (.sources) alike, naming the same places.
+quorin_deb_src_parts() {
+    local parts=$1 file
+    local lists=(/etc/apt/sources.list /etc/apt/sources.list.d/*.list)
+    for file in "${lists[@]}"; do
+        [ -f "$file" ] || continue
+        sed -n 's/^[[:space:]]*deb\([[:space:]]\)/deb-src\1/p' "$file" >>"$parts/derived.list"
+    done
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] || continue
+        # One stanza per record (blank-line separated); a stanza of binary packages comes back
+        # as a stanza of source packages, the others are left out.
+        awk 'BEGIN { RS = ""; ORS = "\n\n"; FS = "\n" }
+             { binary = 0
+               for (i = 1; i <= NF; i++)
+                   if ($i ~ /^Types:/ && (" " substr($i, 7) " ") ~ /[[:space:]]deb[[:space:]]/) {
+                       $i = "Types: deb-src"; binary = 1 }
+               if (binary) { out = $1; for (i = 2; i <= NF; i++) out = out "\n" $i; print out } }' \
+            "$file" >>"$parts/derived-$(basename "$file")"
+    done
+}
+
+# Downloads Debian's qt6-base source package of the host Qt's version into $1 and unpacks it
+# there, with Debian's own patches applied. The deb-src entries live in a temporary folder;
+# the binary package lists are left as they are.
+quorin_qt_source() {
+    local dest=$1 version tmp
+    version=$(quorin_qt_source_version)
+    tmp=$(mktemp -d)
+    mkdir -p "$tmp/parts" "$dest"
+    : >"$tmp/sources.list"
+    quorin_deb_src_parts "$tmp/parts"
+    local apt=(apt-get -o Dir::Etc::SourceList="$tmp/sources.list"
+        -o Dir::Etc::SourceParts="$tmp/parts" -o APT::Get::List-Cleanup=0
+        -o DPkg::Lock::Timeout=900)
+    "${apt[@]}" update -qq
+    (cd "$dest" && "${apt[@]}" source --download-only -qq "qt6-base=$version")
+    rm -rf "$tmp"
+    (cd "$dest" && dpkg-source --no-check -x qt6-base_"${version#*:}".dsc source >/dev/null)
+}
+
+# Qt's configuration for the cross build: only what the program and its tests use (Core, Gui,
+# Widgets, Test; the windows and offscreen platforms; the Windows styles; the ico image
+# format). OpenGL needs both switches, or dynamic GL stays on. Direct2D stays on, as the
+# DirectWrite font database needs it, and FreeType too, for the offscreen platform.
+QUORIN_QT_FEATURES=(-DINPUT_opengl=no -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF -DFEATURE_sql=OFF
+    -DFEATURE_network=OFF -DFEATURE_printsupport=OFF -DFEATURE_vulkan=OFF -DFEATURE_concurrent=OFF
+    -DFEATURE_xml=OFF -DFEATURE_jpeg=OFF -DFEATURE_direct2d1_1=OFF -DFEATURE_tabletevent=OFF
+    -DFEATURE_direct2d=ON -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF -DFEATURE_testlib=ON
+    -DFEATURE_ico=ON -DFEATURE_zstd=OFF -DFEATURE_pkg_config=OFF -DFEATURE_androiddeployqt=OFF)
+
+# Applies our patches to Qt's source ($1), each once.
+quorin_qt_patch() {
+    local src=$1 patch
+    for patch in "$(quorin_root)"/packaging/windows/qt6-base/*.patch; do
+        [ -f "$patch" ] || continue
+        patch -d "$src" -p1 -N -s <"$patch"
+    done
+}
+
+# Keeps beside the cross-built Qt ($2) what a zip of the program must say about it: the Debian
+# source package's version, Qt's licence texts, and the licences of the third-party code that
+# Qt's source ($1) bundles into the DLLs the program loads.
+quorin_qt_notices() {
+    local src=$1 qt=$2 part
+    quorin_qt_source_version >"$qt/quorin-qt-source.txt"
+    mkdir -p "$qt/quorin-licences/3rdparty"
+    cp "$src/LICENSES/LGPL-3.0-only.txt" "$src/LICENSES/GPL-3.0-only.txt" "$qt/quorin-licences/"
+    for part in blake2 double-conversion easing freetype harfbuzz-ng icc libpng md4 md4c md5 \
+        pcre2 pixman rfc6234 sha1 sha3 tinycbor zlib; do
+        python3 - "$src/src/3rdparty/$part" "$qt/quorin-licences/3rdparty" <<'PY'
+import json, pathlib, shutil, sys
+folder, dest = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
+entries = json.loads((folder / "qt_attribution.json").read_text(), strict=False)
+for entry in entries if isinstance(entries, list) else [entries]:
+    # Public-domain parts (md4, md5, sha1) have no licence file.
+    for name in filter(None, [entry.get("LicenseFile"), *entry.get("LicenseFiles", [])]):
+        shutil.copy(folder / name, dest / f"{entry['Id']}-{pathlib.Path(name).name}")
+PY
+    done
+}
+
+# What the cross-built Qt is made from: a change to any of it builds Qt again.
+quorin_qt_recipe() {
+    local root
+    root=$(quorin_root)
+    {
+        quorin_qt_source_version
+        printf '%s\n' "${QUORIN_QT_FEATURES[@]}"
+        cat "$root/cmake/windows-i686.cmake" "$root"/packaging/windows/qt6-base/*.patch 2>/dev/null
+    } | sha256sum | cut -d' ' -f1
+}
+
+# Cross-builds Qt into build/windows/qt unless the one there was built from the same recipe.
+# Prints where it is.
+quorin_windows_qt() {
+    local dir qt recipe
+    dir=$(quorin_windows_dir)
+    qt="$dir/qt"
+    recipe=$(quorin_qt_recipe)
+    if [ "$(cat "$qt/quorin-recipe" 2>/dev/null)" = "$recipe" ]; then
+        echo "$qt"
+        return 0
+    fi
+    echo "== Qt $(quorin_qt_source_version) for 32-bit Windows, built once into $qt" >&2
+    rm -rf "$dir/qt-source" "$dir/qt-build" "$qt"
+    quorin_qt_source "$dir/qt-source" >&2
+    quorin_qt_patch "$dir/qt-source/source"
+    local started=$SECONDS
+    cmake -G Ninja -S "$dir/qt-source/source" -B "$dir/qt-build" \
+        -DCMAKE_TOOLCHAIN_FILE="$(quorin_root)/cmake/windows-i686.cmake" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$qt" \
+        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
+        "${QUORIN_QT_FEATURES[@]}" >"$dir/qt-configure.log" 2>&1 ||
+        { tail -40 "$dir/qt-configure.log" >&2; return 1; }
+    cmake --build "$dir/qt-build" --parallel 2 >"$dir/qt-build.log" 2>&1 ||
+        { tail -40 "$dir/qt-build.log" >&2; return 1; }
+    cmake --install "$dir/qt-build" >/dev/null
+    quorin_qt_notices "$dir/qt-source/source" "$qt"
+    echo "$recipe" >"$qt/quorin-recipe"
+    echo "== Qt built in $((SECONDS - started)) s (load: $(cut -d' ' -f1-3 /proc/loadavg))" >&2
+    echo "$qt"
+}
+
+# Creates the 32-bit Wine prefix the Windows programs run in, once. Wine's downloads of Mono
+# and Gecko are declined: nothing here needs them.
+quorin_wine_prefix() {
+    local prefix
+    prefix="$(quorin_windows_dir)/wine"
+    [ -f "$prefix/system.reg" ] && return 0
+    echo "== A 32-bit Wine prefix in $prefix" >&2
+    WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        wineboot --init >/dev/null 2>&1
+    WINEPREFIX="$prefix" wineserver --wait
+}
+
+# Configures the program's cross build in the folder $1 against the cross-built Qt $2.
+quorin_windows_configure() {
+    local build
+    build=$(realpath -m "$1")
+    cmake -G Ninja -S "$(quorin_root)" -B "$build" \
+        -DCMAKE_TOOLCHAIN_FILE="$2/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run" "${@:3}" >/dev/null
+}

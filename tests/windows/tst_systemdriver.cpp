@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+#include "gpib/driverbinding.h"
+#include "panel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <windows.h>
+
+namespace {
+
+// Copies of the fake driver the build puts beside this test's executable, which is also the
+// folder the test runs in: one under the system driver's own name, one under a name that only
+// it holds.
+const QString kPlanted = QStringLiteral("gpib-32.dll");
+const QString kBesideOnly = QStringLiteral("quorin-planted-gpib.dll");
+
+QString systemFolder() {
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    return QDir::cleanPath(QString::fromWCharArray(path, int(length)));
+}
+
+QString besideProgram(const QString &name) {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
+}
+
+QString loadedFolder() {
+    const QString file = gpib::DriverBinding::instance().loadedLibrary();
+    return file.isEmpty() ? QString() : QFileInfo(QDir::fromNativeSeparators(file)).absolutePath();
+}
+
+// The fake driver's record of the calls it was given, one per line.
+QStringList driverRecord() {
+    const QString file = gpib::DriverBinding::instance().loadedLibrary();
+    const HMODULE module = GetModuleHandleW(reinterpret_cast<const wchar_t *>(file.utf16()));
+    const auto record = reinterpret_cast<const char *(__stdcall *)()>(
+        reinterpret_cast<void *>(GetProcAddress(module, "FakeGpibRecord")));
+    if (!record)
+        return {QStringLiteral("no record: %1 is not the fake driver").arg(file)};
+    return QString::fromLatin1(record()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+// The program on Windows beside the system's gpib-32.dll (here the fake of tests/windows,
+// installed in the Wine prefix's system folder): which copy of the driver the binding loads,
+// and Initialize and a query through the driver's stdcall entry points.
+class TestSystemDriver : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void bareNameLoadsFromTheSystemFolderOnly_data();
+    void bareNameLoadsFromTheSystemFolderOnly();
+    void initializeAndQueryReachTheDriver();
+};
+
+void TestSystemDriver::initTestCase() {
+    QVERIFY2(QFile::exists(systemFolder() + QLatin1Char('/') + kPlanted),
+             "the fake driver is not installed in the system folder");
+    QVERIFY(QFile::exists(besideProgram(kPlanted)));
+    QVERIFY(QFile::exists(besideProgram(kBesideOnly)));
+    QCOMPARE(QDir::cleanPath(QDir::currentPath()), QCoreApplication::applicationDirPath());
+}
+
+void TestSystemDriver::bareNameLoadsFromTheSystemFolderOnly_data() {
+    QTest::addColumn<QString>("candidate");
+    QTest::addColumn<QString>("folder"); // empty: nothing loaded
+    QTest::newRow("system driver, planted copy beside") << kPlanted << systemFolder();
+    QTest::newRow("bare name found only beside the program") << kBesideOnly << QString();
+    QTest::newRow("relative path to the copy beside")
+        << QStringLiteral("./") + kBesideOnly << QCoreApplication::applicationDirPath();
+}
+
+void TestSystemDriver::bareNameLoadsFromTheSystemFolderOnly() {
+    QFETCH(QString, candidate);
+    QFETCH(QString, folder);
+    gpib::DriverBinding &binding = gpib::DriverBinding::instance();
+    binding.useLibraries({candidate});
+    if (folder.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("cannot load the GPIB driver")));
+    else
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    gpib::RefreshStatus();
+    QCOMPARE(loadedFolder().toLower(), folder.toLower());
+}
+
+void TestSystemDriver::initializeAndQueryReachTheDriver() {
+    gpib::DriverBinding::instance().useLibraries({kPlanted});
+    Window w;
+    const Ui::Form1 &ui = *w.form.ui;
+    w.click(ui.cmdInitialize);
+    QCOMPARE(loadedFolder().toLower(), systemFolder().toLower());
+    QVERIFY2(!w.errorShown(), qPrintable(ui.txtError->text()));
+    QCOMPARE(w.results(), QStringLiteral("FindLstn: Found 1 device at address =  4 "));
+    QCOMPARE(ui.txtAddr->text(), QStringLiteral("4"));
+
+    w.type(ui.txtCmd, QStringLiteral("*IDN?"));
+    w.click(ui.cmdSend);
+    QVERIFY2(!w.errorShown(), qPrintable(ui.txtError->text()));
+    QCOMPARE(w.results(), QStringLiteral("QUORIN,Fake GPIB-32,0,1.0"));
+    w.click(ui.cmdSpoll);
+    QCOMPARE(w.results(), QStringLiteral("Serial poll response for device 4 =  16"));
+
+    const QStringList expected{
+        "ibfindA(GPIB0)",
+        "ibpad(0, 0)",
+        "SendIFC(0)",
+        "ibsre(0, 1)",
+        "FindLstn(0, 1, 30 (30 addresses), 32)",
+        "Send(0, 4, \"*IDN?\", 5, 1)",
+        "Receive(0, 4, 80, 2)",
+        "ReadStatusByte(0, 4)",
+    };
+    QCOMPARE(driverRecord(), expected);
+}
+
+QTEST_MAIN(TestSystemDriver)
+#include "tst_systemdriver.moc"
