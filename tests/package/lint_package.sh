@@ -3,9 +3,11 @@
 # Debian's and freedesktop.org's checks on the package: lintian (its default profile, where an
 # error or a warning fails), the AppStream validator and the desktop entry validator. Then the
 # packaged program answers --version, --help and a bad option without a display, and the
-# package, the program, the changelog and the AppStream release all carry one version.
+# package, the program, the changelog and the AppStream release all carry the project's version
+# (as the Windows zip and installer do: tests/windows/check_installer.sh).
 # Usage: lint_package.sh WORK_DIR (holding the package build_package.sh made)
 set -euo pipefail
+source "$(dirname "$0")/versions.sh"
 work=$1
 deb=$(ls "$work"/quorin-demo_*.deb)
 root="$work/root"
@@ -45,14 +47,8 @@ read -r release_version release_date < <(python3 -c '
 import sys, xml.etree.ElementTree as tree
 release = tree.parse(sys.argv[1]).find("releases/release")
 print(release.get("version"), release.get("date"))' "$metainfo")
-for version in "$program_version" "$changelog_version" "$release_version"; do
-    [ "$version" = "$package_version" ] || {
-        echo "FAIL: versions differ: package $package_version, --version $program_version," \
-            "changelog $changelog_version, AppStream release $release_version"
-        fail=1
-        break
-    }
-done
+quorin_check_versions "package=$package_version" "--version=$program_version" \
+    "changelog=$changelog_version" "AppStream release=$release_version" || fail=1
 [ "$release_date" = "$changelog_date" ] ||
     { echo "FAIL: the AppStream release is dated $release_date, the changelog $changelog_date"; fail=1; }
 

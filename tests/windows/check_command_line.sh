@@ -21,9 +21,8 @@ check() {
         status=1
     fi
 }
-version=$(sed -n 's/^project(QuorinVelmarDemo VERSION \([0-9.]*\).*/\1/p' \
-    "$(dirname "$0")/../../CMakeLists.txt")
-check --version 0 "quorin-demo $version" ""
+source "$(dirname "$0")/../package/versions.sh"
+check --version 0 "quorin-demo $(quorin_project_version)" ""
 check --help 0 "Usage: quorin-demo [OPTION] [QT-OPTION...]" ""
 check --verbose 2 "" "quorin-demo: Unknown option 'verbose'. Try 'quorin-demo --help'."
 exit "$status"
