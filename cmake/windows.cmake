@@ -62,8 +62,10 @@ foreach(dll IN LISTS quorin_runtime_dlls)
     quorin_install_dll(${dll} .)
 endforeach()
 
-# The texts: ours, and Qt's licence with where its source is. The scripts that cross-build Qt
-# record the Debian source package it was built from beside it.
+# The texts: ours, and where Qt's source is. The scripts that cross-build Qt record the Debian
+# source package it was built from beside it. When cpack has staged the files, the licence texts
+# of the code in each program file join them in LICENSES, as the licence table says, with their
+# index (windowslicences.cmake).
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . RENAME README.txt)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 set(quorin_qt_source_file ${QT6_INSTALL_PREFIX}/quorin-qt-source.txt)
@@ -83,9 +85,11 @@ else()
     set(QUORIN_QT_PATCHES "and no changes of ours.")
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/Qt.txt.in ${CMAKE_BINARY_DIR}/Qt.txt @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/Qt.txt DESTINATION licences)
-install(FILES ${quorin_qt_patches} DESTINATION licences/qt6-base-patches)
-install(DIRECTORY ${QT6_INSTALL_PREFIX}/quorin-licences/ DESTINATION licences)
+install(FILES ${CMAKE_BINARY_DIR}/Qt.txt DESTINATION LICENSES/Qt RENAME README.txt)
+install(FILES ${quorin_qt_patches} DESTINATION LICENSES/Qt/qt6-base-patches)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/windowslicences.cmake)
+set(CPACK_QUORIN_LICENCE_TABLE ${PROJECT_SOURCE_DIR}/packaging/windows/licences.cmake)
+set(CPACK_QUORIN_QT_LICENCES ${QT6_INSTALL_PREFIX}/quorin-licences)
 
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_GENERATOR ZIP)

@@ -91,26 +91,35 @@ quorin_qt_patch() {
     done
 }
 
-# Keeps beside the cross-built Qt ($2) what a zip of the program must say about it: the Debian
-# source package's version, Qt's licence texts, and the licences of the third-party code that
-# Qt's source ($1) bundles into the DLLs the program loads.
+# The licence texts in Qt's source that the Windows package's licence table names (qt:PATH),
+# and a digest of their list.
+quorin_qt_licence_texts() {
+    grep -v '^[[:space:]]*#' "$(quorin_root)/packaging/windows/licences.cmake" |
+        grep -o 'qt:[^[:space:])]*' | cut -c4- | sort -u
+}
+quorin_qt_licence_digest() { quorin_qt_licence_texts | sha256sum | cut -d' ' -f1; }
+
+# Keeps beside the cross-built Qt ($2) what the package must say about it: the Debian source
+# package's version, and the licence texts of Qt's source ($1) that the licence table names,
+# under their paths in the source, with the digest of their list.
 quorin_qt_notices() {
-    local src=$1 qt=$2 part
+    local src=$1 qt=$2 path
     quorin_qt_source_version >"$qt/quorin-qt-source.txt"
-    mkdir -p "$qt/quorin-licences/3rdparty"
-    cp "$src/LICENSES/LGPL-3.0-only.txt" "$src/LICENSES/GPL-3.0-only.txt" "$qt/quorin-licences/"
-    for part in blake2 double-conversion easing freetype harfbuzz-ng icc libpng md4 md4c md5 \
-        pcre2 pixman rfc6234 sha1 sha3 tinycbor zlib; do
-        python3 - "$src/src/3rdparty/$part" "$qt/quorin-licences/3rdparty" <<'PY'
-import json, pathlib, shutil, sys
-folder, dest = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
-entries = json.loads((folder / "qt_attribution.json").read_text(), strict=False)
-for entry in entries if isinstance(entries, list) else [entries]:
-    # Public-domain parts (md4, md5, sha1) have no licence file.
-    for name in filter(None, [entry.get("LicenseFile"), *entry.get("LicenseFiles", [])]):
-        shutil.copy(folder / name, dest / f"{entry['Id']}-{pathlib.Path(name).name}")
-PY
+    rm -rf "$qt/quorin-licences" "$qt/quorin-notices"
+    for path in $(quorin_qt_licence_texts); do
+        install -D -m 644 "$src/$path" "$qt/quorin-licences/$path" || return 1
     done
+    quorin_qt_licence_digest >"$qt/quorin-notices"
+}
+
+# Gathers the texts again when the table names others than those kept, from Qt's source, which
+# is fetched again if it is gone.
+quorin_qt_notices_update() {
+    local dir=$1 qt=$2
+    [ "$(cat "$qt/quorin-notices" 2>/dev/null)" = "$(quorin_qt_licence_digest)" ] && return 0
+    echo "== Qt's licence texts, from its source" >&2
+    [ -d "$dir/qt-source/source" ] || quorin_qt_source "$dir/qt-source" >&2
+    quorin_qt_notices "$dir/qt-source/source" "$qt"
 }
 
 # What the cross-built Qt is made from: a change to any of it builds Qt again.
@@ -132,6 +141,7 @@ quorin_windows_qt() {
     qt="$dir/qt"
     recipe=$(quorin_qt_recipe)
     if [ "$(cat "$qt/quorin-recipe" 2>/dev/null)" = "$recipe" ]; then
+        quorin_qt_notices_update "$dir" "$qt" || return 1
         echo "$qt"
         return 0
     fi
@@ -150,7 +160,7 @@ quorin_windows_qt() {
     cmake --build "$dir/qt-build" --parallel 2 >"$dir/qt-build.log" 2>&1 ||
         { tail -40 "$dir/qt-build.log" >&2; return 1; }
     cmake --install "$dir/qt-build" >/dev/null
-    quorin_qt_notices "$dir/qt-source/source" "$qt"
+    quorin_qt_notices "$dir/qt-source/source" "$qt" || return 1
     echo "$recipe" >"$qt/quorin-recipe"
     echo "== Qt built in $((SECONDS - started)) s (load: $(cut -d' ' -f1-3 /proc/loadavg))" >&2
     echo "$qt"
