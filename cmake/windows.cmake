@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The program as a 32-bit Windows program, the way to run it under Wine, and the zip a Windows
-# user unpacks: the executable, the Qt DLLs and plugins it loads, the MinGW runtime, the texts.
+# user unpacks: the executable, the Qt DLLs and plugins it loads, the MinGW runtime, the texts;
+# and the installer of the same files (windowsinstaller.cmake).
 
 # A GUI program (no console window of its own) with our icon and version as resources.
 configure_file(${PROJECT_SOURCE_DIR}/assets/quorin.rc.in ${CMAKE_BINARY_DIR}/quorin.rc @ONLY)
@@ -97,4 +98,5 @@ set(CPACK_PACKAGE_NAME quorin-demo)
 set(CPACK_PACKAGE_FILE_NAME quorin-demo-${PROJECT_VERSION}-win32)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON)
+include(${CMAKE_CURRENT_LIST_DIR}/windowsinstaller.cmake)
 include(CPack)

@@ -1,14 +1,16 @@
 # SPDX-License-Identifier: MIT
 # Run by cpack between staging the Windows package's files and packing them
-# (CPACK_PRE_BUILD_SCRIPTS): copies into LICENSES/FOLDER the licence texts of each part of the
-# code in the staged program files, as the licence table says, and writes the index
-# LICENSES/THIRD-PARTY.txt: each program file, the parts in it, their licences and texts.
+# (CPACK_PRE_BUILD_SCRIPTS), for the zip and the installer alike: copies into LICENSES/FOLDER the
+# licence texts of each part of the code in the staged program files, as the licence table says,
+# and writes the index LICENSES/THIRD-PARTY.txt: each program file, the parts in it, their
+# licences and texts. The uninstaller, which the installer writes, counts as a program file.
 # Fails on a program file that no row names, and on a text that is missing.
 cmake_policy(VERSION 3.25)
 set(stage ${CPACK_TEMPORARY_DIRECTORY})
 file(GLOB_RECURSE staged_files LIST_DIRECTORIES false RELATIVE ${stage}
     ${stage}/*.exe ${stage}/*.dll)
-set(program_files ${staged_files})
+set(uninstaller ${CPACK_NSIS_UNINSTALL_NAME}.exe)
+set(program_files ${staged_files} ${uninstaller})
 list(SORT program_files CASE INSENSITIVE)
 set(named_files)
 
@@ -76,6 +78,9 @@ foreach(file IN LISTS program_files)
         list(APPEND unnamed ${file})
     endif()
     string(REPLACE "/" "\\" name ${file})
+    if(file STREQUAL uninstaller)
+        string(APPEND name " (written by the installer)")
+    endif()
     string(APPEND index "\n${name}\n${index_${file}}")
 endforeach()
 if(unnamed)

@@ -60,3 +60,6 @@ quorin_part(GCC-runtime "GPL-3.0-or-later WITH GCC-exception-3.1 (its text in co
 quorin_part(yaml-cpp "MIT" IN gpibsim.dll TEXTS /usr/share/doc/libyaml-cpp-dev/copyright)
 quorin_part(fmt "MIT" IN gpibsim.dll TEXTS /usr/share/doc/libfmt-dev/copyright)
 
+# The uninstaller, made by NSIS, holds its code.
+quorin_part(NSIS "Zlib, its LZMA decoder CPL-1.0 with an exception (Debian's copyright file)"
+    IN Uninstall.exe TEXTS /usr/share/doc/nsis/copyright)

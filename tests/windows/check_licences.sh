@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The licences in the Windows zip: the index LICENSES/THIRD-PARTY.txt names every program file
-# of the zip, each with the parts of its code, their licences and texts; every text it names is
-# in the zip and not empty, and every text in a part's folder LICENSES/PART is named. Then
-# packaging fails on a DLL that no row of the licence table names.
+# The licences in the Windows zip (and so in the installation, which holds the same files): the
+# index LICENSES/THIRD-PARTY.txt names every program file of the zip and the uninstaller, each
+# with the parts of its code, their licences and texts; every text it names is in the zip and
+# not empty, and every text in a part's folder LICENSES/PART is named. Then packaging fails on a
+# DLL that no row of the licence table names.
 # Usage: check_licences.sh ZIP CPACK_CONFIG (the CPackConfig.cmake that made the zip)
 set -euo pipefail
 zip=$1 config=$2
@@ -15,7 +16,7 @@ index = archive.read(files["LICENSES/THIRD-PARTY.txt"]).decode().split("\n\n")[1
 failures, named, listed = [], set(), {}
 for entry in index:
     heading, *lines = entry.strip("\n").split("\n")
-    program = heading.replace("\\", "/")
+    program = heading.removesuffix(" (written by the installer)").replace("\\", "/")
     parts = [line.strip() for line in lines if not line.startswith(" " * 8)]
     texts = [line.strip().replace("\\", "/") for line in lines if line.startswith(" " * 8)]
     listed[program] = parts
@@ -25,7 +26,7 @@ for entry in index:
         named.add(text)
         if text not in files or not archive.read(files[text]).strip():
             failures.append(f"{program}: the licence text {text} is missing or empty")
-for program in [f for f in files if f.endswith((".exe", ".dll"))]:
+for program in [f for f in files if f.endswith((".exe", ".dll"))] + ["Uninstall.exe"]:
     if program not in listed:
         failures.append(f"{program} is not in THIRD-PARTY.txt")
 for text in files:
