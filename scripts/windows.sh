@@ -9,7 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 QUORIN_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 ninja-build cmake
     qt6-base-dev qt6-base-dev-tools libyaml-cpp-dev libfmt-dev dpkg-dev wine wine32 xvfb xauth
-    x11-utils xdotool imagemagick fonts-dejavu-core)
+    x11-utils xdotool xclip imagemagick fonts-dejavu-core)
 
 quorin_windows_dir() { echo "$(quorin_root)/build/windows"; }
 
