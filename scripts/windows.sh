@@ -66,9 +66,10 @@ quorin_debian_source() {
     mkdir -p "$tmp/parts" "$dest"
     : >"$tmp/sources.list"
     quorin_deb_src_parts "$tmp/parts"
+    # Downloaded as the user running this (root in CI) into a folder the _apt user cannot write.
     local apt=(apt-get -o Dir::Etc::SourceList="$tmp/sources.list"
         -o Dir::Etc::SourceParts="$tmp/parts" -o APT::Get::List-Cleanup=0
-        -o DPkg::Lock::Timeout=900)
+        -o DPkg::Lock::Timeout=900 -o APT::Sandbox::User="$(id -un)")
     "${apt[@]}" update -qq
     (cd "$dest" && "${apt[@]}" source --download-only -qq "$package=$version")
     rm -rf "$tmp"
