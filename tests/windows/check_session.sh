@@ -52,16 +52,36 @@ click() {
     xdotool mousemove --window "$window" "$1" "$2" click 1
     sleep 0.5
 }
-click 100 52  # Initialize
+# Whether the bus trace shows a line within 5 s.
+traced() {
+    for _ in $(seq 50); do
+        grep -qF "$1" "$trace" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# Initialize, again until its interface clear crosses the bus: a window just shown may not
+# take a click yet.
+for _ in 1 2 3; do
+    click 100 52 # Initialize
+    traced 'bus: IFC' && break
+done
+traced 'bus: IFC' || fail "Initialize did not reach the bus"
+traced 'bus: ATN MLA 30' || fail "Initialize did not look for listeners up to address 30"
 click 204 196 # the command box
 xdotool type --delay 50 '*IDN?'
 click 392 196 # Send, with Auto Query ticked by Initialize
+traced 'bus: 4 -> 0: "QUORIN' || fail "no reply crossed the bus"
 sleep 1
 import -window root "$artefacts/session-wine.png"
 click 240 320 # the results box
 xdotool key --delay 100 ctrl+a ctrl+c
-sleep 0.5
-results=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
+results=
+for _ in $(seq 10); do
+    results=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
+    [ -n "$results" ] && break
+    sleep 0.3
+done
 
 identity='QUORIN,Simulated Multimeter,SIM0004,1.0'
 [ "$results" = "$identity" ] || fail "the results box shows '$results', not '$identity'"
