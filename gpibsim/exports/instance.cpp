@@ -4,7 +4,7 @@
 // again at each load after an unload; a child after fork gets a new bus with its parent's
 // setup. Windows runs a library's static constructors under its loader lock, where nothing may
 // start a thread or load a library, so there the first call builds the bus. Unloading closes
-// the bus.
+// the bus, but for a Windows process that is ending.
 #include "gpibsim/bus/bus.h"
 
 #include <mutex>
