@@ -8,13 +8,17 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 QUORIN_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 ninja-build cmake
-    qt6-base-dev qt6-base-dev-tools dpkg-dev wine wine32 xvfb xauth x11-utils imagemagick
-    fonts-dejavu-core nsis xdotool)
+    qt6-base-dev qt6-base-dev-tools libyaml-cpp-dev libfmt-dev dpkg-dev wine wine32 xvfb xauth
+    x11-utils xdotool xclip imagemagick fonts-dejavu-core nsis)
 
 quorin_windows_dir() { echo "$(quorin_root)/build/windows"; }
 
+# The version of the source package a Debian package was built from: the Windows build uses the
+# release the Linux build does.
+quorin_source_version() { dpkg-query -W -f='${source:Version}' "$1"; }
+
 # The host Qt's source package and version: the cross-built Qt must be the same release.
-quorin_qt_source_version() { dpkg-query -W -f='${source:Version}' qt6-base-dev; }
+quorin_qt_source_version() { quorin_source_version qt6-base-dev; }
 
 # wine32 comes from the i386 architecture, which is added first when missing.
 quorin_windows_install() {
@@ -53,23 +57,23 @@ quorin_deb_src_parts() {
     done
 }
 
-# Downloads Debian's qt6-base source package of the host Qt's version into $1 and unpacks it
-# there, with Debian's own patches applied. The deb-src entries live in a temporary folder;
-# the binary package lists are left as they are.
-quorin_qt_source() {
-    local dest=$1 version tmp
-    version=$(quorin_qt_source_version)
+# Downloads Debian's source package $1 of version $2 into $3 and unpacks it in $3/source, with
+# Debian's own patches applied. The deb-src entries live in a temporary folder; the binary
+# package lists are left as they are.
+quorin_debian_source() {
+    local package=$1 version=$2 dest=$3 tmp
     tmp=$(mktemp -d)
     mkdir -p "$tmp/parts" "$dest"
     : >"$tmp/sources.list"
     quorin_deb_src_parts "$tmp/parts"
+    # Downloaded as the user running this (root in CI) into a folder the _apt user cannot write.
     local apt=(apt-get -o Dir::Etc::SourceList="$tmp/sources.list"
         -o Dir::Etc::SourceParts="$tmp/parts" -o APT::Get::List-Cleanup=0
-        -o DPkg::Lock::Timeout=900)
+        -o DPkg::Lock::Timeout=900 -o APT::Sandbox::User="$(id -un)")
     "${apt[@]}" update -qq
-    (cd "$dest" && "${apt[@]}" source --download-only -qq "qt6-base=$version")
+    (cd "$dest" && "${apt[@]}" source --download-only -qq "$package=$version")
     rm -rf "$tmp"
-    (cd "$dest" && dpkg-source --no-check -x qt6-base_"${version#*:}".dsc source >/dev/null)
+    (cd "$dest" && dpkg-source --no-check -x "${package}_${version#*:}.dsc" source >/dev/null)
 }
 
 # Qt's configuration for the cross build: only what the program and its tests use (Core, Gui,
@@ -147,7 +151,7 @@ quorin_windows_qt() {
     fi
     echo "== Qt $(quorin_qt_source_version) for 32-bit Windows, built once into $qt" >&2
     rm -rf "$dir/qt-source" "$dir/qt-build" "$qt"
-    quorin_qt_source "$dir/qt-source" >&2
+    quorin_debian_source qt6-base "$(quorin_qt_source_version)" "$dir/qt-source" >&2
     quorin_qt_patch "$dir/qt-source/source"
     local started=$SECONDS
     cmake -G Ninja -S "$dir/qt-source/source" -B "$dir/qt-build" \
@@ -166,6 +170,58 @@ quorin_windows_qt() {
     echo "$qt"
 }
 
+# The libraries the simulated bus reads its definition files with, each cross-built once from
+# Debian's source package of the version the Linux build uses: yaml-cpp as a static library,
+# fmt for its headers alone. Options passed to their CMake builds:
+QUORIN_YAML_CPP_OPTIONS=(-DYAML_BUILD_SHARED_LIBS=OFF -DYAML_CPP_BUILD_TESTS=OFF
+    -DYAML_CPP_BUILD_TOOLS=OFF -DYAML_CPP_BUILD_CONTRIB=OFF)
+QUORIN_FMT_OPTIONS=(-DFMT_DOC=OFF -DFMT_TEST=OFF -DFMT_FUZZ=OFF)
+
+# Cross-builds the CMake project of Debian's source package $2 (the version the installed
+# package $3 was built from) into build/windows/$1, unless the one there was built from the
+# same recipe: that version, the options after $4 and the toolchain file. Keeps beside it the
+# source package's version and its licence text, the file $4 of its source. Prints where it is.
+quorin_windows_library() {
+    local name=$1 package=$2 version dir prefix recipe started=$SECONDS
+    local licence=$4
+    version=$(quorin_source_version "$3")
+    shift 4
+    dir=$(quorin_windows_dir)
+    prefix="$dir/$name"
+    recipe=$({
+        echo "$version"
+        printf '%s\n' "$@"
+        cat "$(quorin_root)/cmake/windows-i686.cmake"
+    } | sha256sum | cut -d' ' -f1)
+    if [ "$(cat "$prefix/quorin-recipe" 2>/dev/null)" = "$recipe" ]; then
+        echo "$prefix"
+        return 0
+    fi
+    echo "== $name $version for 32-bit Windows, built once into $prefix" >&2
+    rm -rf "$dir/$name-source" "$dir/$name-build" "$prefix"
+    quorin_debian_source "$package" "$version" "$dir/$name-source" >&2
+    cmake -G Ninja -S "$dir/$name-source/source" -B "$dir/$name-build" \
+        -DCMAKE_TOOLCHAIN_FILE="$(quorin_root)/cmake/windows-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" "$@" \
+        >"$dir/$name-build.log" 2>&1 &&
+        cmake --build "$dir/$name-build" --parallel 2 >>"$dir/$name-build.log" 2>&1 &&
+        cmake --install "$dir/$name-build" >>"$dir/$name-build.log" 2>&1 ||
+        { tail -40 "$dir/$name-build.log" >&2; return 1; }
+    echo "$version" >"$prefix/quorin-source.txt"
+    cp "$dir/$name-source/source/$licence" "$prefix/quorin-licence.txt"
+    echo "$recipe" >"$prefix/quorin-recipe"
+    echo "== $name built in $((SECONDS - started)) s (load: $(cut -d' ' -f1-3 /proc/loadavg))" >&2
+    echo "$prefix"
+}
+
+quorin_windows_yaml_cpp() {
+    quorin_windows_library yaml-cpp yaml-cpp libyaml-cpp-dev LICENSE "${QUORIN_YAML_CPP_OPTIONS[@]}"
+}
+
+quorin_windows_fmt() {
+    quorin_windows_library fmt fmtlib libfmt-dev LICENSE.rst "${QUORIN_FMT_OPTIONS[@]}"
+}
+
 # Creates the 32-bit Wine prefix the Windows programs run in, once. Wine's downloads of Mono
 # and Gecko are declined: nothing here needs them.
 quorin_wine_prefix() {
@@ -178,11 +234,13 @@ quorin_wine_prefix() {
     WINEPREFIX="$prefix" wineserver --wait
 }
 
-# Configures the program's cross build in the folder $1 against the cross-built Qt $2.
+# Configures the program's cross build in the folder $1 against the cross-built Qt $2, with
+# the cross-built libraries of the simulated bus (the folders $3, separated by ';').
 quorin_windows_configure() {
     local build
     build=$(realpath -m "$1")
     cmake -G Ninja -S "$(quorin_root)" -B "$build" \
         -DCMAKE_TOOLCHAIN_FILE="$2/lib/cmake/Qt6/qt.toolchain.cmake" \
-        -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run" "${@:3}" >/dev/null
+        -DQT_ADDITIONAL_PACKAGES_PREFIX_PATH="$3" \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run" "${@:4}" >/dev/null
 }

@@ -2,15 +2,21 @@
 /* Every export of the simulated bus, once. An includer defines the row macros it needs and
  * includes this file; rows whose macro it leaves undefined expand to nothing. The declarations
  * in gpibsim.h, the C definitions of the unsupported calls, the entry points GPIBSIM_BENCH can
- * script faults for, the linker's version script and the exports test all come from here.
+ * script faults for, the linker's version script (Linux), its .def file (Windows) and the
+ * exports test all come from here.
  *
  *   GPIBSIM_CALL(type, name, (parameters))    a call the bus carries out; GPIBSIM_BENCH can
  *                                              make it fail or wait
  *   GPIBSIM_PLAIN(type, name, (parameters))   a call that reports without the bus doing work
  *   GPIBSIM_ABSENT(type, name, (parameters))  a call not offered: ERR with ECAP
  *   GPIBSIM_VARIABLE(type, name)              a status variable
+ *   GPIBSIM_ALIAS(type, name, (parameters), call)
+ *                                              another name of a call, which gpib-32.dll has:
+ *                                              exported on Windows only
  *
- * A row's type and name stand on its first line: the build reads them from there. */
+ * The build reads the rows: a row's type and name stand on its first line, and a row ends with
+ * its last parenthesis. On 32-bit Windows each parameter takes 4 bytes on the stack, which the
+ * .def file's names count; the link fails where that is wrong. */
 
 #ifndef GPIBSIM_CALL
 #define GPIBSIM_CALL(type, name, parameters)
@@ -23,6 +29,9 @@
 #endif
 #ifndef GPIBSIM_VARIABLE
 #define GPIBSIM_VARIABLE(type, name)
+#endif
+#ifndef GPIBSIM_ALIAS
+#define GPIBSIM_ALIAS(type, name, parameters, call)
 #endif
 
 /* The calling thread's last status is also copied here after every call. */
@@ -134,7 +143,14 @@ GPIBSIM_ABSENT(void, Trigger, (int board, Addr4882_t address))
 GPIBSIM_ABSENT(void, TriggerList, (int board, const Addr4882_t addresses[]))
 GPIBSIM_ABSENT(void, WaitSRQ, (int board, short *result))
 
+/* gpib-32.dll's names of the calls that take text in the ANSI code page. */
+GPIBSIM_ALIAS(int, ibfindA, (const char *name), ibfind)
+GPIBSIM_ALIAS(int, ibbnaA, (int ud, const char *board_name), ibbna)
+GPIBSIM_ALIAS(int, ibrdfA, (int ud, const char *file_path), ibrdf)
+GPIBSIM_ALIAS(int, ibwrtfA, (int ud, const char *file_path), ibwrtf)
+
 #undef GPIBSIM_CALL
 #undef GPIBSIM_PLAIN
 #undef GPIBSIM_ABSENT
 #undef GPIBSIM_VARIABLE
+#undef GPIBSIM_ALIAS

@@ -231,6 +231,9 @@ static inline uint8_t MSA(unsigned int sad) {
 #define GPIBSIM_PLAIN(type, name, parameters) GPIBSIM_EXPORT type GPIBSIM_STDCALL name parameters;
 #define GPIBSIM_ABSENT(type, name, parameters) GPIBSIM_EXPORT type GPIBSIM_STDCALL name parameters;
 #define GPIBSIM_VARIABLE(type, name) GPIBSIM_EXPORT extern type name;
+#if defined(_WIN32)
+#define GPIBSIM_ALIAS(type, name, parameters, call) type GPIBSIM_STDCALL name parameters;
+#endif
 #include "calltable.h"
 
 #ifdef __cplusplus

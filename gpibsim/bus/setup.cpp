@@ -3,12 +3,13 @@
 
 #include "gpibsim/api/address.h"
 #include "gpibsim/definitions/libraryfolder.h"
+#include "gpibsim/system/environment.h"
 #include "gpibsim/text/text.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace gpibsim {
@@ -207,12 +208,12 @@ ParsedSetup parseSetup(std::string_view text,
 }
 
 Setup setupFromEnvironment() {
-    const char *text = std::getenv("GPIBSIM_BENCH");
-    const char *devices = std::getenv("GPIBSIM_DEVICES");
+    const std::optional<std::string> text = environmentValue("GPIBSIM_BENCH");
+    const std::optional<std::string> devices = environmentValue("GPIBSIM_DEVICES");
     std::optional<std::vector<definitions::Resource>> defined;
-    if (devices != nullptr && *devices != '\0') {
+    if (devices && !devices->empty()) {
         definitions::Loaded loaded =
-            definitions::loadFiles(devices, definitions::installedDefinitions());
+            definitions::loadFiles(*devices, definitions::installedDefinitions());
         for (const std::string &note : loaded.notes)
             std::fprintf(stderr, "gpibsim: %s\n", note.c_str());
         if (!loaded.error.empty()) {
@@ -222,9 +223,9 @@ Setup setupFromEnvironment() {
         }
         defined = std::move(loaded.instruments);
     }
-    if (text == nullptr && !defined)
+    if (!text && !defined)
         return defaultSetup();
-    ParsedSetup parsed = parseSetup(text == nullptr ? "" : text, std::move(defined));
+    ParsedSetup parsed = parseSetup(text.value_or(""), std::move(defined));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "gpibsim: GPIBSIM_BENCH %s; using the default bench\n",
                      parsed.error.c_str());

@@ -2,13 +2,14 @@
 #include "gpibsim/bus/trace.h"
 
 #include "gpibsim/api/address.h"
+#include "gpibsim/system/environment.h"
 #include "gpibsim/system/files.h"
 #include "gpibsim/text/text.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include <unistd.h>
@@ -107,15 +108,15 @@ void Trace::line(std::string_view text) const {
 }
 
 Trace traceFromEnvironment() {
-    const char *value = std::getenv("GPIBSIM_TRACE");
-    if (value == nullptr || *value == '\0' || std::strcmp(value, "0") == 0)
+    const std::optional<std::string> value = environmentValue("GPIBSIM_TRACE");
+    if (!value || value->empty() || *value == "0")
         return {};
-    if (std::strcmp(value, "1") == 0)
+    if (*value == "1")
         return {STDERR_FILENO, false};
-    const int fd = ::open(value, O_WRONLY | O_APPEND | O_CREAT | kOwnFile, 0644);
+    const int fd = openFile(*value, O_WRONLY | O_APPEND | O_CREAT);
     if (fd < 0) {
         std::fprintf(stderr, "gpibsim: GPIBSIM_TRACE file \"%s\" cannot be opened (%s); no trace\n",
-                     escaped(value).c_str(), std::strerror(errno));
+                     escaped(*value).c_str(), std::strerror(errno));
         return {};
     }
     return {fd, true};

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/definitions/libraryfolder.h"
 
+#include "gpibsim/system/files.h"
+
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -52,7 +54,7 @@ std::string installedDefinitions() {
     for (const char *relative : {GPIBSIM_DEFINITIONS_FROM_LIBRARY, "instruments"}) {
         const std::filesystem::path folder = (library->parent_path() / relative).lexically_normal();
         if (std::filesystem::is_directory(folder, error))
-            return folder.string();
+            return pathText(folder);
     }
     return {};
 }

@@ -93,11 +93,12 @@ const Loader::Document &Loader::document(const std::string &path, std::string_vi
     }
 }
 
-// A file a resource names, relative to the folder of the file that names it.
+// A file a resource names, relative to the folder of the file that names it. The path is
+// written with '/', so that messages do not escape a backslash of Windows.
 const Loader::Document &Loader::referenced(const Document &from, const YamlNode &at,
                                            const std::string &name) {
     const std::string path =
-        (std::filesystem::path(from.file.path()).parent_path() / name).lexically_normal().string();
+        pathText((filePath(from.file.path()).parent_path() / filePath(name)).lexically_normal());
     if (const auto known = documents_.find(path); known != documents_.end())
         return known->second;
     const FileText read = read_(path);
@@ -199,12 +200,20 @@ template <typename Place> Loaded load(const ReadFile &read, const std::string &p
 FileText readFile(const std::string &path) {
     // Not blocking where it can, so that opening a FIFO does not wait for a writer.
 #if defined(O_NONBLOCK)
-    const int fd = ::open(path.c_str(), O_RDONLY | kOwnFile | O_NONBLOCK);
+    const int fd = openFile(path, O_RDONLY | O_NONBLOCK);
 #else
-    const int fd = ::open(path.c_str(), O_RDONLY | kOwnFile);
+    const int fd = openFile(path, O_RDONLY);
 #endif
-    if (fd < 0)
-        return {.error = std::strerror(errno)};
+    if (fd < 0) {
+        const int openError = errno;
+#if defined(_WIN32)
+        // Windows refuses to open a folder at all ("Permission denied").
+        std::error_code error;
+        if (std::filesystem::is_directory(filePath(path), error))
+            return {.error = "not a regular file"};
+#endif
+        return {.error = std::strerror(openError)};
+    }
     FileText file;
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {

@@ -5,6 +5,8 @@
 #include "gpibsim/bus/callstatus.h"
 #include "gpibsim/exports/errortext.h"
 
+#include <type_traits>
+
 using gpibsim::asyncStatus;
 using gpibsim::bus;
 using gpibsim::Entry;
@@ -229,3 +231,11 @@ void GPIBSIM_STDCALL AllSPoll(int board, const Addr4882_t addresses[], short res
     bus().pollAll(board, addresses, results);
 }
 }
+
+#if defined(_WIN32)
+// The .def file exports each of gpib-32.dll's other names as the call it names: their
+// declarations must agree.
+#define GPIBSIM_ALIAS(type, name, parameters, call)                                                \
+    static_assert(std::is_same_v<decltype(name), decltype(call)>, #name " is not " #call);
+#include "gpibsim/api/calltable.h"
+#endif

@@ -4,13 +4,17 @@
 // again at each load after an unload; a child after fork gets a new bus with its parent's
 // setup. Windows runs a library's static constructors under its loader lock, where nothing may
 // start a thread or load a library, so there the first call builds the bus. Unloading closes
-// the bus.
+// the bus, but for a Windows process that is ending.
 #include "gpibsim/bus/bus.h"
 
 #include <mutex>
 #include <new>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include "gpibsim/exports/unwindtables_win.h"
+
+#include <windows.h>
+#else
 #include <pthread.h>
 #endif
 
@@ -48,6 +52,13 @@ void renewInChild() {
 }
 #endif
 
+#if defined(_WIN32)
+// Windows ends a process's other threads before it unloads its libraries, one of them perhaps
+// inside a call and holding the bus's lock: closing the bus then would wait for ever. The
+// process's memory goes with it anyway.
+bool processEnding = false;
+#endif
+
 class Lifetime {
 public:
     Lifetime() {
@@ -57,6 +68,10 @@ public:
 #endif
     }
     ~Lifetime() {
+#if defined(_WIN32)
+        if (processEnding)
+            return;
+#endif
         if (current != nullptr)
             current->close();
     }
@@ -77,3 +92,18 @@ Bus &bus() {
 }
 
 } // namespace gpibsim
+
+#if defined(_WIN32)
+// Called by the C runtime's entry point of the library, after the static constructors as it is
+// loaded and before the static destructors as it is unloaded; `reserved` is not null when the
+// process is ending.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        gpibsim::registerUnwindTables();
+    } else if (reason == DLL_PROCESS_DETACH) {
+        gpibsim::processEnding = reserved != nullptr;
+        gpibsim::deregisterUnwindTables();
+    }
+    return TRUE;
+}
+#endif

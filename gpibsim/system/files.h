@@ -3,17 +3,11 @@
 
 #include <fcntl.h>
 
+#include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace gpibsim {
-
-// The open() flags that keep a file of the library's from the programs its process starts:
-// close-on-exec on POSIX systems, not inherited (and not translated) on Windows.
-#if defined(_WIN32)
-inline constexpr int kOwnFile = O_NOINHERIT | O_BINARY;
-#else
-inline constexpr int kOwnFile = O_CLOEXEC;
-#endif
 
 // What separates file names in a list, as PATH does: ';' on Windows, where ':' belongs to
 // "C:\", and ':' elsewhere.
@@ -29,5 +23,18 @@ inline constexpr std::string_view kFolderSeparators = "/\\";
 #else
 inline constexpr std::string_view kFolderSeparators = "/";
 #endif
+
+// A path of the library's, UTF-8 text, as std::filesystem holds it, and a path back as such
+// text, with '/' between its folders, which Windows takes too. std::filesystem's own narrow
+// text is not UTF-8 both ways on Windows.
+std::filesystem::path filePath(std::string_view text);
+std::string pathText(const std::filesystem::path &path);
+
+// Opens a file of the library's with open()'s flags, kept from the programs its process
+// starts: close-on-exec on POSIX systems, not inherited on Windows, where it is also opened
+// untranslated (binary). A file it creates is readable by all and writable by its owner. The
+// name is UTF-8 on Windows, as the library's paths are there (std::filesystem's narrow form).
+// Returns the descriptor, or -1 with errno set.
+int openFile(const std::string &path, int flags);
 
 } // namespace gpibsim

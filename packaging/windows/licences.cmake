@@ -51,14 +51,14 @@ quorin_part(MinGW-w64 "ZPL-2.1, public domain; winpthreads MIT (Debian's copyrig
     IN libwinpthread-1.dll *
     TEXTS /usr/share/doc/mingw-w64-i686-dev/copyright)
 quorin_part(GCC-runtime "GPL-3.0-or-later WITH GCC-exception-3.1 (its text in copyright)"
-    IN libstdc++-6.dll libgcc_s_dw2-1.dll
+    IN libstdc++-6.dll libgcc_s_dw2-1.dll gpibsim.dll
     TEXTS /usr/share/common-licenses/GPL-3
           /usr/share/doc/gcc-mingw-w64-i686-posix-runtime/copyright)
 
-# Built statically into the simulated bus's DLL, from the Debian source packages whose copyright
-# files these are.
-quorin_part(yaml-cpp "MIT" IN gpibsim.dll TEXTS /usr/share/doc/libyaml-cpp-dev/copyright)
-quorin_part(fmt "MIT" IN gpibsim.dll TEXTS /usr/share/doc/libfmt-dev/copyright)
+# Built statically into the simulated bus's DLL, with the C++ runtime, from Debian's source
+# packages: the texts name the package and version and hold the licence of the source built.
+quorin_part(yaml-cpp "MIT" IN gpibsim.dll TEXTS LICENSES/yaml-cpp/README.txt)
+quorin_part(fmt "MIT" IN gpibsim.dll TEXTS LICENSES/fmt/README.txt)
 
 # The uninstaller, made by NSIS, holds its code.
 quorin_part(NSIS "Zlib, its LZMA decoder CPL-1.0 with an exception (Debian's copyright file)"

@@ -1,12 +1,19 @@
 # SPDX-License-Identifier: MIT
-"""The simulated bus's dynamic symbols, as readelf shows them, against its table of exports.
+"""The simulated bus's exports, as the binary tools show them, against its table of exports.
 
-Every name the table lists is defined under GPIB_DUMMY_VERSION and nothing else is exported;
-no symbol is bound as GNU unique (which would keep the library loaded after dlclose). A C
-client linked against the library asks for that version and starts without a word on stderr.
+Linux (elf): every name the table lists, gpib-32.dll's other names apart, is defined under
+GPIB_DUMMY_VERSION and nothing else is exported; no symbol is bound as GNU unique (which would
+keep the library loaded after dlclose). A C client linked against the library asks for that
+version and starts without a word on stderr.
 
-usage: check_exports.py READELF LIBRARY CALL_TABLE CLIENT
+Windows (pe): every name the table lists, gpib-32.dll's other names included, is exported
+undecorated (no @ and byte count), nothing else is; and every DLL the library imports is in
+the system folder, so that it also runs from there in place of gpib-32.dll.
+
+usage: check_exports.py elf READELF LIBRARY CALL_TABLE CLIENT
+       check_exports.py pe OBJDUMP LIBRARY CALL_TABLE SYSTEM_FOLDER
 """
+import os
 import re
 import subprocess
 import sys
@@ -14,10 +21,11 @@ import sys
 NODE = "GPIB_DUMMY_VERSION"
 
 
-def listed_names(table):
-    """The names of the table's rows: GPIBSIM_CALL(int, ibfind, (const char *name))."""
-    rows = re.findall(r"^GPIBSIM_[A-Z]+\(([^,]+),\s*(\w+)", open(table).read(), flags=re.M)
-    return {name for _, name in rows}
+def listed_names(table, aliases):
+    """The names of the table's rows: GPIBSIM_CALL(int, ibfind, (const char *name)); those of
+    the ALIAS rows only if asked for."""
+    rows = re.findall(r"^GPIBSIM_([A-Z]+)\(([^,]+),\s*(\w+)", open(table).read(), flags=re.M)
+    return {name for kind, _, name in rows if aliases or kind != "ALIAS"}
 
 
 def dynamic_symbols(readelf, library):
@@ -32,9 +40,9 @@ def dynamic_symbols(readelf, library):
     return symbols
 
 
-def main(readelf, library, table, client):
+def check_elf(readelf, library, table, client):
     problems = []
-    listed = listed_names(table)
+    listed = listed_names(table, aliases=False)
     symbols = dynamic_symbols(readelf, library)
     defined = {name: binding for name, binding, section in symbols if section != "UND"}
     for name, binding in defined.items():
@@ -57,7 +65,29 @@ def main(readelf, library, table, client):
     run = subprocess.run([client], capture_output=True, text=True, timeout=60)
     if run.returncode != 0 or run.stderr:
         problems.append(f"the client exited {run.returncode} with stderr: {run.stderr!r}")
+    return listed, problems
 
+
+def check_pe(objdump, library, table, system_folder):
+    problems = []
+    listed = listed_names(table, aliases=True)
+    out = subprocess.run([objdump, "-p", library], check=True, capture_output=True,
+                         text=True).stdout
+    # The export name table's rows: "[   0] AllSPoll".
+    names_table = out.partition("[Ordinal/Name Pointer] Table")[2].partition("\n\n")[0]
+    exported = set(re.findall(r"^\s*\[\s*\d+\]\s+(\S+)$", names_table, flags=re.M))
+    problems += [f"{name} is exported but not in the table" for name in sorted(exported - listed)]
+    problems += [f"{name} is not exported" for name in sorted(listed - exported)]
+
+    present = {name.lower() for name in os.listdir(system_folder)}
+    for dll in re.findall(r"^\s*DLL Name: (\S+)$", out, flags=re.M):
+        if dll.lower() not in present:
+            problems.append(f"it needs {dll}, which the system folder does not hold")
+    return listed, problems
+
+
+def main(kind, *arguments):
+    listed, problems = {"elf": check_elf, "pe": check_pe}[kind](*arguments)
     for problem in problems:
         print(problem)
     print(f"{len(listed)} exports checked, {len(problems)} problems")

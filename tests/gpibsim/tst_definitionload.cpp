@@ -17,6 +17,20 @@ namespace {
 
 const std::string kLibrary = GPIBSIM_INSTRUMENTS;
 
+// Files in a list, separated as PATH separates folders.
+#if defined(_WIN32)
+constexpr char kListSeparator = ';';
+#else
+constexpr char kListSeparator = ':';
+#endif
+
+std::string fileList(std::initializer_list<std::string> files) {
+    std::string list;
+    for (const std::string &file : files)
+        list += (list.empty() ? "" : std::string(1, kListSeparator)) + file;
+    return list;
+}
+
 // Files held in memory, by path.
 ReadFile filesOf(QMap<QString, QByteArray> files) {
     return [files](const std::string &path) -> FileText {
@@ -112,10 +126,10 @@ void DefinitionLoadTest::libraryOfDefinitions() {
     QCOMPARE(bench.instruments[2].definition->origin, kLibrary + "/bench.yaml:11:3");
     QVERIFY(bench.notes.empty());
 
-    const Loaded two = loadFiles("multimeter.yaml::power-supply.yaml", kLibrary);
+    const Loaded two = loadFiles(fileList({"multimeter.yaml", "", "power-supply.yaml"}), kLibrary);
     QCOMPARE(addressesOf(two.instruments), (QList<Addr4882_t>{3, 6}));
 
-    const Loaded twice = loadFiles("bench.yaml:multimeter.yaml", kLibrary);
+    const Loaded twice = loadFiles(fileList({"bench.yaml", "multimeter.yaml"}), kLibrary);
     QVERIFY2(twice.error.empty(), twice.error.c_str());
     QCOMPARE(addressesOf(twice.instruments), (QList<Addr4882_t>{3, 6, 9 | 98 << 8, 10}));
     QCOMPARE(twice.instruments[0].definition->origin, kLibrary + "/multimeter.yaml:32:3");
@@ -315,7 +329,7 @@ void DefinitionLoadTest::namesAlsoLookedForInTheLibrary() {
     const QByteArray psu = withDevice("    {}\n");
     const ReadFile read =
         filesOf({{"lib/psu.yaml", psu}, {"here.yaml", QByteArray(psu).replace("::8::", "::9::")}});
-    const Loaded both = loadFiles("here.yaml:psu.yaml", "lib", read);
+    const Loaded both = loadFiles(fileList({"here.yaml", "psu.yaml"}), "lib", read);
     QVERIFY2(both.error.empty(), both.error.c_str());
     QCOMPARE(addressesOf(both.instruments), (QList<Addr4882_t>{9, 8}));
     QCOMPARE(QString::fromStdString(both.instruments[1].definition->origin), "lib/psu.yaml:6:3");
@@ -327,7 +341,11 @@ void DefinitionLoadTest::namesAlsoLookedForInTheLibrary() {
 }
 
 void DefinitionLoadTest::onlyRegularFilesAreRead() {
+#if defined(_WIN32)
+    QCOMPARE(readFile("NUL").error, "not a regular file");
+#else
     QCOMPARE(readFile("/dev/zero").error, "not a regular file");
+#endif
     QCOMPARE(readFile(kLibrary).error, "not a regular file");
     QVERIFY(readFile(kLibrary + "/bench.yaml").text.value_or("").starts_with("# The four"));
 }

@@ -136,6 +136,10 @@ static void furtherExports(int board) {
 int main(void) {
     const int board = ibfind("GPIB0");
     CHECK(board == 0);
+#if defined(_WIN32)
+    /* The name a program written for gpib-32.dll calls. */
+    CHECK(ibfindA("GPIB0") == 0);
+#endif
     /* In charge from the first call, as the driver's configuration leaves a system
      * controller's board: the scan needs no interface clear. */
     CHECK((ibwait(board, 0) & (ERR | CIC)) == CIC);

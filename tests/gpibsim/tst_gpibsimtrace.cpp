@@ -34,11 +34,18 @@ class GpibsimTraceTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void queryShowsItsMessagesInBusOrder_data();
     void queryShowsItsMessagesInBusOrder();
     void traceGoesWhereTheVariableSays_data();
     void traceGoesWhereTheVariableSays();
 };
+
+// The library opens its trace as it builds the bus: on Linux as it is loaded, on Windows at
+// the first call.
+void GpibsimTraceTest::initTestCase() {
+    ibwait(kBoard, 0);
+}
 
 // Addressing as linux-gpib's library sends it: for a write the board's talk address, UNL and
 // the listener; for a read UNL, the board's listen address and the talker.
@@ -167,7 +174,8 @@ void GpibsimTraceTest::traceGoesWhereTheVariableSays() {
     client.start(QStringLiteral(GPIBSIM_CLIENT_PATH), {});
     QVERIFY(client.waitForFinished(60000));
     QCOMPARE(client.exitCode(), 0);
-    const QByteArrayList lines = client.readAllStandardError().split('\n');
+    // Windows ends the lines of a standard error in text mode with CR LF.
+    const QByteArrayList lines = client.readAllStandardError().replace("\r\n", "\n").split('\n');
     QCOMPARE(lines.first(), firstLine);
     if (value == "1")
         QVERIFY(std::all_of(lines.begin(), lines.end() - 1,

@@ -287,6 +287,9 @@ void PythonFormatTest::refusesWhatPythonRefuses() {
 }
 
 void PythonFormatTest::matchesPythonOnGeneratedSpecs() {
+#if defined(_WIN32)
+    QSKIP("Python, the oracle, runs on Linux");
+#endif
     Generator generator;
     std::vector<std::pair<Value, std::string>> pairs;
     QByteArray input;

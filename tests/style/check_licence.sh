@@ -12,7 +12,8 @@ while IFS= read -r file; do
     fi
 done < <(
     find . \( -name '*.cpp' -o -name '*.h' -o -name '*.c' -o -name '*.py' -o -name '*.sh' \
-        -o -name '*.cmake' -o -name CMakeLists.txt -o -name '*.def' -o -name '*.rc.in' \) \
+        -o -name '*.cmake' -o -name CMakeLists.txt -o -name '*.def' -o -name '*.def.in' \
+        -o -name '*.rc.in' \) \
         -not -path './build*' -not -path './.git/*' -not -path '*/corpus/*'
     printf '%s\n' .ci/run scripts/{bench,fuzz,package,run,test} gpibsim/gpibsim-run.in
     printf '%s\n' scripts/{package-windows,test-windows} cmake/wine-run.in

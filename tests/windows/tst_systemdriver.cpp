@@ -17,6 +17,10 @@ namespace {
 // it holds.
 const QString kPlanted = QStringLiteral("gpib-32.dll");
 const QString kBesideOnly = QStringLiteral("quorin-planted-gpib.dll");
+// The simulated bus, which the build also puts beside this test's executable, and the list of
+// drivers the program tries on Windows.
+const QString kSimulated = QStringLiteral("./gpibsim.dll");
+const QStringList kProgramCandidates{kPlanted, kSimulated};
 
 QString systemFolder() {
     wchar_t path[MAX_PATH];
@@ -48,7 +52,8 @@ QStringList driverRecord() {
 
 // The program on Windows beside the system's gpib-32.dll (here the fake of tests/windows,
 // installed in the Wine prefix's system folder): which copy of the driver the binding loads,
-// and Initialize and a query through the driver's stdcall entry points.
+// and Initialize and a query through the driver's stdcall entry points; then the simulated
+// bus, gpibsim.dll, where the system has no driver.
 class TestSystemDriver : public QObject {
     Q_OBJECT
 
@@ -57,6 +62,9 @@ private slots:
     void bareNameLoadsFromTheSystemFolderOnly_data();
     void bareNameLoadsFromTheSystemFolderOnly();
     void initializeAndQueryReachTheDriver();
+    void simulatedBusWhereNoDriverIs_data();
+    void simulatedBusWhereNoDriverIs();
+    void initializeAndQueryOnTheSimulatedBus();
 };
 
 void TestSystemDriver::initTestCase() {
@@ -118,6 +126,53 @@ void TestSystemDriver::initializeAndQueryReachTheDriver() {
         "ReadStatusByte(0, 4)",
     };
     QCOMPARE(driverRecord(), expected);
+}
+
+// The simulated bus beside the program stands in only where the system has no driver, and
+// the program says so.
+void TestSystemDriver::simulatedBusWhereNoDriverIs_data() {
+    QTest::addColumn<QStringList>("candidates");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("simulated");
+    QTest::newRow("the system's driver first") << kProgramCandidates << systemFolder() << false;
+    QTest::newRow("no driver in the system folder")
+        << QStringList{QStringLiteral("quorin-no-such-driver.dll"), kSimulated}
+        << QCoreApplication::applicationDirPath() << true;
+}
+
+void TestSystemDriver::simulatedBusWhereNoDriverIs() {
+    QFETCH(QStringList, candidates);
+    QFETCH(QString, folder);
+    QFETCH(bool, simulated);
+    gpib::DriverBinding::instance().useLibraries(candidates);
+    if (simulated)
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            qPrintable(QStringLiteral("no GPIB driver installed; the bus is simulated (%1)")
+                           .arg(besideProgram(kSimulated))));
+    else
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    gpib::RefreshStatus();
+    QCOMPARE(loadedFolder().toLower(), folder.toLower());
+}
+
+// The window's session on gpibsim.dll, through gpib-32.dll's names and calling convention.
+void TestSystemDriver::initializeAndQueryOnTheSimulatedBus() {
+    gpib::DriverBinding::instance().useLibraries({kSimulated});
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("the bus is simulated")));
+    Window w;
+    const Ui::Form1 &ui = *w.form.ui;
+    w.click(ui.cmdInitialize);
+    QVERIFY2(!w.errorShown(), qPrintable(ui.txtError->text()));
+    QCOMPARE(w.results(), QStringLiteral("FindLstn: Found 2 devices at addresses =  4  501 \r\n"
+                                         "Multiple devices found! Enter correct device address "
+                                         "and press SET button."));
+    w.type(ui.txtCmd, QStringLiteral("*IDN?"));
+    w.click(ui.cmdSend);
+    QVERIFY2(!w.errorShown(), qPrintable(ui.txtError->text()));
+    QCOMPARE(w.results(), QStringLiteral("QUORIN,Simulated Multimeter,SIM0004,1.0"));
+    w.click(ui.cmdSpoll);
+    QCOMPARE(w.results(), QStringLiteral("Serial poll response for device 4 =  0"));
 }
 
 QTEST_MAIN(TestSystemDriver)

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The program from the unpacked zip on a Windows without a GPIB driver, on its Windows platform
+# plugin under a private X server: it falls back to the simulated bus beside it and says so;
+# Initialize, then "*IDN?" sent with Auto Query ticked shows the simulated multimeter's identity
+# in the results box (read back through the clipboard), and the bus trace GPIBSIM_TRACE names
+# holds that exchange. Screenshot, trace and standard error are kept. Wine's server must not be
+# running: it starts here on that X server, and is ended at the end.
+# Usage: check_session.sh ZIP WINEPREFIX ARTEFACTS
+set -euo pipefail
+source "$(dirname "$0")/../../scripts/common.sh"
+zip=$1 artefacts=$3
+export WINEPREFIX=$2 WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+folder=$(mktemp -d)
+app=
+ending() {
+    [ -n "$app" ] && kill "$app" 2>/dev/null
+    wineserver --kill || true
+    [ -n "${QUORIN_XVFB:-}" ] && kill "$QUORIN_XVFB"
+    rm -rf "$folder"
+}
+trap ending EXIT
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+[ -e "$WINEPREFIX/drive_c/windows/system32/gpib-32.dll" ] &&
+    fail "a gpib-32.dll is installed in $WINEPREFIX: this session needs none"
+python3 -m zipfile -e "$zip" "$folder"
+program=$(echo "$folder"/quorin-demo-*-win32/quorin-demo.exe)
+mkdir -p "$artefacts"
+trace="$artefacts/session-trace.txt"
+rm -f "$trace"
+
+quorin_start_xvfb
+# Wine's own services, started first and apart, so that they hold no output of the checks open.
+wineboot </dev/null >/dev/null 2>&1
+
+GPIBSIM_TRACE=$(winepath -w "$trace") wine "$program" 2>"$artefacts/session-stderr.txt" &
+app=$!
+window=
+for _ in $(seq 60); do
+    window=$(xdotool search --name '^Quorin Velmar Demo$' 2>/dev/null | head -1) &&
+        [ -n "$window" ] && break
+    sleep 0.5
+done
+[ -n "$window" ] || fail "no window within 30 s"
+
+# Clicks at the centres of the controls, in window coordinates.
+click() {
+    xdotool mousemove --window "$window" "$1" "$2" click 1
+    sleep 0.5
+}
+# Whether the bus trace shows a line within 5 s.
+traced() {
+    for _ in $(seq 50); do
+        grep -qF "$1" "$trace" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# Initialize, again until its interface clear crosses the bus: a window just shown may not
+# take a click yet.
+for _ in 1 2 3; do
+    click 100 52 # Initialize
+    traced 'bus: IFC' && break
+done
+traced 'bus: IFC' || fail "Initialize did not reach the bus"
+traced 'bus: ATN MLA 30' || fail "Initialize did not look for listeners up to address 30"
+click 204 196 # the command box
+xdotool type --delay 50 '*IDN?'
+click 392 196 # Send, with Auto Query ticked by Initialize
+traced 'bus: 4 -> 0: "QUORIN' || fail "no reply crossed the bus"
+sleep 1
+import -window root "$artefacts/session-wine.png"
+click 240 320 # the results box
+xdotool key --delay 100 ctrl+a ctrl+c
+results=
+for _ in $(seq 10); do
+    results=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
+    [ -n "$results" ] && break
+    sleep 0.3
+done
+
+identity='QUORIN,Simulated Multimeter,SIM0004,1.0'
+[ "$results" = "$identity" ] || fail "the results box shows '$results', not '$identity'"
+echo "ok: the results box shows $results"
+
+grep -q '^quorin.driver: no GPIB driver installed; the bus is simulated (.*gpibsim.dll)' \
+    "$artefacts/session-stderr.txt" ||
+    fail "the program did not report the simulated bus: $(cat "$artefacts/session-stderr.txt")"
+echo "ok: $(grep -m1 'the bus is simulated' "$artefacts/session-stderr.txt" | tr -d '\r')"
+
+expected=(
+    'bus: ATN MTA 0'
+    'bus: ATN UNL'
+    'bus: ATN MLA 4'
+    'bus: 0 -> 4: "*IDN?" END'
+    'bus: ATN UNL'
+    'bus: ATN MLA 0'
+    'bus: ATN MTA 4'
+    'bus: 4 -> 0: "QUORIN,Simulated Multimeter,SIM0004,1.0\n" END'
+)
+exchange=$(printf '%s\n' "${expected[@]}")
+shown=$(cat "$trace")
+[[ "$shown" == *"$exchange"* ]] || fail "the bus trace lacks the *IDN? exchange: $shown"
+echo "ok: the bus trace holds the *IDN? exchange ($trace)"
+echo "ok: screenshot $artefacts/session-wine.png"
