@@ -7,26 +7,12 @@
 # which its caller deletes. Installed again elsewhere, the first installation goes; the
 # uninstall command registered for Apps & features removes everything. Each time, nothing of
 # ours is left in the file system or the registry.
-# Wine's server must not be running: it starts here on that X server, and is ended at the end.
+# Wine's server must not be running.
 # Usage: check_installer.sh SETUP.exe ZIP WINEPREFIX ARTEFACTS
 set -euo pipefail
-source "$(dirname "$0")/../../scripts/common.sh"
+source "$(dirname "$0")/winedesktop.sh" "$3"
 source "$(dirname "$0")/../package/versions.sh"
 setup=$1 zip=$2 artefacts=$4
-# No menu entries for the host's desktop from the shortcut.
-export WINEPREFIX=$3 WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-work=$(mktemp -d)
-ending() {
-    wineserver --kill || true
-    [ -n "${QUORIN_XVFB:-}" ] && kill "$QUORIN_XVFB"
-    rm -rf "$work"
-}
-trap ending EXIT
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
 
 name="Quorin Velmar Demo"
 folder="C:\\Program Files\\$name"
@@ -58,17 +44,7 @@ check_nothing_left() {
     }
     echo "ok: $1 left nothing behind"
 }
-# Waits up to 30 s for $1 to succeed.
-await() {
-    for _ in $(seq 60); do
-        "$@" && return 0
-        sleep 0.5
-    done
-    return 1
-}
 
-quorin_start_xvfb
-wineboot </dev/null >/dev/null 2>&1
 # What an earlier run that failed half-way left is removed first.
 rm -rf "$(unix "$folder")" "$(unix 'C:\Quorin')" "$(unix "$shortcut")"
 wine reg delete "$key" /f >/dev/null 2>&1 || true
@@ -116,14 +92,12 @@ actual=$(du -s -k --apparent-size "$installed" | cut -f1)
 echo "ok: Apps & features: $name $version, $size KB"
 
 # The installed program, from the Start menu, and on the command line.
-shown() { xdotool search --name "^$name\$" >/dev/null 2>&1; }
-closed() { ! shown; }
 wine start "$shortcut"
-await shown || fail "no window within 30 s"
+await program_window >/dev/null || fail "no window within 30 s"
 mkdir -p "$artefacts"
 import -window root "$artefacts/installed-window.png"
 wine taskkill /im quorin-demo.exe >/dev/null
-await closed || fail "the program did not close"
+await no_window || fail "the program did not close"
 echo "ok: the window opened from the Start-menu shortcut ($artefacts/installed-window.png)"
 program_version=$(wine "$folder\\quorin-demo.exe" --version | tr -d '\r')
 echo "ok: --version: $program_version"

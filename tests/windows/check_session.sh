@@ -5,47 +5,22 @@
 # Initialize, then "*IDN?" sent with Auto Query ticked shows the simulated multimeter's identity
 # in the results box (read back through the clipboard), and the bus trace GPIBSIM_TRACE names
 # holds that exchange. Screenshot, trace and standard error are kept. Wine's server must not be
-# running: it starts here on that X server, and is ended at the end.
+# running.
 # Usage: check_session.sh ZIP WINEPREFIX ARTEFACTS
 set -euo pipefail
-source "$(dirname "$0")/../../scripts/common.sh"
+source "$(dirname "$0")/winedesktop.sh" "$2"
 zip=$1 artefacts=$3
-export WINEPREFIX=$2 WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-folder=$(mktemp -d)
-app=
-ending() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    wineserver --kill || true
-    [ -n "${QUORIN_XVFB:-}" ] && kill "$QUORIN_XVFB"
-    rm -rf "$folder"
-}
-trap ending EXIT
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
 
 [ -e "$WINEPREFIX/drive_c/windows/system32/gpib-32.dll" ] &&
     fail "a gpib-32.dll is installed in $WINEPREFIX: this session needs none"
-python3 -m zipfile -e "$zip" "$folder"
-program=$(echo "$folder"/quorin-demo-*-win32/quorin-demo.exe)
+program=$(unpack "$zip")
 mkdir -p "$artefacts"
 trace="$artefacts/session-trace.txt"
 rm -f "$trace"
 
-quorin_start_xvfb
-# Wine's own services, started first and apart, so that they hold no output of the checks open.
-wineboot </dev/null >/dev/null 2>&1
-
 GPIBSIM_TRACE=$(winepath -w "$trace") wine "$program" 2>"$artefacts/session-stderr.txt" &
 app=$!
-window=
-for _ in $(seq 60); do
-    window=$(xdotool search --name '^Quorin Velmar Demo$' 2>/dev/null | head -1) &&
-        [ -n "$window" ] && break
-    sleep 0.5
-done
-[ -n "$window" ] || fail "no window within 30 s"
+window=$(await program_window) || fail "no window within 30 s"
 
 # Clicks at the centres of the controls, in window coordinates.
 click() {
