@@ -86,15 +86,6 @@ QUORIN_QT_FEATURES=(-DINPUT_opengl=no -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF -D
     -DFEATURE_direct2d=ON -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF -DFEATURE_testlib=ON
     -DFEATURE_ico=ON -DFEATURE_zstd=OFF -DFEATURE_pkg_config=OFF -DFEATURE_androiddeployqt=OFF)
 
-# Applies our patches to Qt's source ($1), each once.
-quorin_qt_patch() {
-    local src=$1 patch
-    for patch in "$(quorin_root)"/packaging/windows/qt6-base/*.patch; do
-        [ -f "$patch" ] || continue
-        patch -d "$src" -p1 -N -s <"$patch"
-    done
-}
-
 # The licence texts in Qt's source that the Windows package's licence table names (qt:PATH),
 # and a digest of their list.
 quorin_qt_licence_texts() {
@@ -133,7 +124,7 @@ quorin_qt_recipe() {
     {
         quorin_qt_source_version
         printf '%s\n' "${QUORIN_QT_FEATURES[@]}"
-        cat "$root/cmake/windows-i686.cmake" "$root"/packaging/windows/qt6-base/*.patch 2>/dev/null
+        cat "$root/cmake/windows-i686.cmake"
     } | sha256sum | cut -d' ' -f1
 }
 
@@ -152,7 +143,6 @@ quorin_windows_qt() {
     echo "== Qt $(quorin_qt_source_version) for 32-bit Windows, built once into $qt" >&2
     rm -rf "$dir/qt-source" "$dir/qt-build" "$qt"
     quorin_debian_source qt6-base "$(quorin_qt_source_version)" "$dir/qt-source" >&2
-    quorin_qt_patch "$dir/qt-source/source"
     local started=$SECONDS
     cmake -G Ninja -S "$dir/qt-source/source" -B "$dir/qt-build" \
         -DCMAKE_TOOLCHAIN_FILE="$(quorin_root)/cmake/windows-i686.cmake" \
