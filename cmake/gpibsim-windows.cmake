@@ -3,21 +3,23 @@
 # back to it when no GPIB driver is installed, our definitions beside it in the folder
 # "instruments", and the licences of yaml-cpp and fmt, which the library contains, each with its
 # source package and version (packaging/windows/licences.cmake names them). The scripts that
-# cross-build them keep each one's licence and source version beside it.
+# cross-build them keep beside each its licence and
+# its source package and version.
 install(TARGETS gpibsim RUNTIME DESTINATION .)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/gpibsim/data/ DESTINATION instruments)
 
-set(quorin_gpibsim_libraries yaml-cpp fmt)
-set(quorin_gpibsim_packages yaml-cpp fmtlib)
-foreach(library package IN ZIP_LISTS quorin_gpibsim_libraries quorin_gpibsim_packages)
+foreach(library yaml-cpp fmt)
     get_filename_component(prefix ${${library}_DIR}/../../.. ABSOLUTE)
     if(NOT EXISTS ${prefix}/quorin-licence.txt)
         message(WARNING "${library} was not built by scripts/windows.sh: its licence is not "
-                        "beside it, and the zip leaves it out")
+                        "beside it, and packaging will fail for want of it")
         continue()
     endif()
     file(READ ${prefix}/quorin-licence.txt licence)
-    file(STRINGS ${prefix}/quorin-source.txt version LIMIT_COUNT 1)
+    file(STRINGS ${prefix}/quorin-source.txt source LIMIT_COUNT 1)
+    string(REPLACE " " ";" source "${source}")
+    list(GET source 0 package)
+    list(GET source 1 version)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/library.txt.in
         ${CMAKE_BINARY_DIR}/${library}/README.txt @ONLY)
     install(FILES ${CMAKE_BINARY_DIR}/${library}/README.txt DESTINATION LICENSES/${library})

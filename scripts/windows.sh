@@ -76,11 +76,51 @@ quorin_debian_source() {
     (cd "$dest" && dpkg-source --no-check -x "${package}_${version#*:}.dsc" source >/dev/null)
 }
 
-# Qt's configuration for the cross build: only what the program and its tests use (Core, Gui,
-# Widgets, Test; the windows and offscreen platforms; the Windows styles; the ico image
-# format). OpenGL needs both switches, or dynamic GL stays on. Direct2D stays on, as the
-# DirectWrite font database needs it, and FreeType too, for the offscreen platform.
-QUORIN_QT_FEATURES=(-DINPUT_opengl=no -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF -DFEATURE_sql=OFF
+# Cross-builds the CMake project of Debian's source package $2, of the version the installed
+# package $3 was built from, into build/windows/$1 with the CMake options after $4, unless the
+# one there was built from the same recipe: that version, those options and the toolchain file.
+# Beside it, quorin-source.txt names the source package and its version, and the command $4
+# SOURCE PREFIX keeps what the package must say of it: its licence texts. Prints where it is.
+quorin_windows_build() {
+    local name=$1 package=$2 notices=$4 version dir prefix recipe log started=$SECONDS
+    version=$(quorin_source_version "$3")
+    shift 4
+    dir=$(quorin_windows_dir)
+    prefix="$dir/$name"
+    log="$dir/$name-build.log"
+    recipe=$({
+        echo "$version"
+        printf '%s\n' "$@"
+        cat "$(quorin_root)/cmake/windows-i686.cmake"
+    } | sha256sum | cut -d' ' -f1)
+    if [ "$(cat "$prefix/quorin-recipe" 2>/dev/null)" = "$recipe" ]; then
+        echo "$prefix"
+        return 0
+    fi
+    echo "== $name $version for 32-bit Windows, built once into $prefix" >&2
+    rm -rf "$dir/$name-source" "$dir/$name-build" "$prefix"
+    quorin_debian_source "$package" "$version" "$dir/$name-source" >&2 || return 1
+    cmake -G Ninja -S "$dir/$name-source/source" -B "$dir/$name-build" \
+        -DCMAKE_TOOLCHAIN_FILE="$(quorin_root)/cmake/windows-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" "$@" >"$log" 2>&1 &&
+        cmake --build "$dir/$name-build" --parallel 2 >>"$log" 2>&1 &&
+        cmake --install "$dir/$name-build" >>"$log" 2>&1 ||
+        { tail -40 "$log" >&2; return 1; }
+    echo "$package $version" >"$prefix/quorin-source.txt"
+    "$notices" "$dir/$name-source/source" "$prefix" || return 1
+    echo "$recipe" >"$prefix/quorin-recipe"
+    echo "== $name built in $((SECONDS - started)) s (load: $(cut -d' ' -f1-3 /proc/loadavg))" >&2
+    echo "$prefix"
+}
+
+# Qt's configuration for the cross build: the host Qt's tools, and only what the program and
+# its tests use (Core, Gui, Widgets, Test; the windows and offscreen platforms; the Windows
+# styles; the ico image format). OpenGL needs both switches, or dynamic GL stays on. Direct2D
+# stays on, as the DirectWrite font database needs it, and FreeType too, for the offscreen
+# platform.
+QUORIN_QT_OPTIONS=(-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
+    -DINPUT_opengl=no -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF -DFEATURE_sql=OFF
     -DFEATURE_network=OFF -DFEATURE_printsupport=OFF -DFEATURE_vulkan=OFF -DFEATURE_concurrent=OFF
     -DFEATURE_xml=OFF -DFEATURE_jpeg=OFF -DFEATURE_direct2d1_1=OFF -DFEATURE_tabletevent=OFF
     -DFEATURE_direct2d=ON -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF -DFEATURE_testlib=ON
@@ -94,12 +134,10 @@ quorin_qt_licence_texts() {
 }
 quorin_qt_licence_digest() { quorin_qt_licence_texts | sha256sum | cut -d' ' -f1; }
 
-# Keeps beside the cross-built Qt ($2) what the package must say about it: the Debian source
-# package's version, and the licence texts of Qt's source ($1) that the licence table names,
-# under their paths in the source, with the digest of their list.
+# Keeps beside the cross-built Qt ($2) the licence texts of Qt's source ($1) that the licence
+# table names, under their paths in the source, with the digest of their list.
 quorin_qt_notices() {
     local src=$1 qt=$2 path
-    quorin_qt_source_version >"$qt/quorin-qt-source.txt"
     rm -rf "$qt/quorin-licences" "$qt/quorin-notices"
     for path in $(quorin_qt_licence_texts); do
         install -D -m 644 "$src/$path" "$qt/quorin-licences/$path" || return 1
@@ -107,109 +145,35 @@ quorin_qt_notices() {
     quorin_qt_licence_digest >"$qt/quorin-notices"
 }
 
-# Gathers the texts again when the table names others than those kept, from Qt's source, which
+# Cross-builds Qt into build/windows/qt once, and prints where it is. When the licence table
+# names other texts than those kept beside it, they are gathered again from Qt's source, which
 # is fetched again if it is gone.
-quorin_qt_notices_update() {
-    local dir=$1 qt=$2
-    [ "$(cat "$qt/quorin-notices" 2>/dev/null)" = "$(quorin_qt_licence_digest)" ] && return 0
-    echo "== Qt's licence texts, from its source" >&2
-    [ -d "$dir/qt-source/source" ] || quorin_qt_source "$dir/qt-source" >&2
-    quorin_qt_notices "$dir/qt-source/source" "$qt"
-}
-
-# What the cross-built Qt is made from: a change to any of it builds Qt again.
-quorin_qt_recipe() {
-    local root
-    root=$(quorin_root)
-    {
-        quorin_qt_source_version
-        printf '%s\n' "${QUORIN_QT_FEATURES[@]}"
-        cat "$root/cmake/windows-i686.cmake"
-    } | sha256sum | cut -d' ' -f1
-}
-
-# Cross-builds Qt into build/windows/qt unless the one there was built from the same recipe.
-# Prints where it is.
 quorin_windows_qt() {
-    local dir qt recipe
-    dir=$(quorin_windows_dir)
-    qt="$dir/qt"
-    recipe=$(quorin_qt_recipe)
-    if [ "$(cat "$qt/quorin-recipe" 2>/dev/null)" = "$recipe" ]; then
-        quorin_qt_notices_update "$dir" "$qt" || return 1
-        echo "$qt"
-        return 0
+    local qt source
+    qt=$(quorin_windows_build qt qt6-base qt6-base-dev quorin_qt_notices "${QUORIN_QT_OPTIONS[@]}") ||
+        return 1
+    if [ "$(cat "$qt/quorin-notices" 2>/dev/null)" != "$(quorin_qt_licence_digest)" ]; then
+        echo "== Qt's licence texts, from its source" >&2
+        source="$(quorin_windows_dir)/qt-source"
+        [ -d "$source/source" ] ||
+            quorin_debian_source qt6-base "$(quorin_qt_source_version)" "$source" >&2 || return 1
+        quorin_qt_notices "$source/source" "$qt" || return 1
     fi
-    echo "== Qt $(quorin_qt_source_version) for 32-bit Windows, built once into $qt" >&2
-    rm -rf "$dir/qt-source" "$dir/qt-build" "$qt"
-    quorin_debian_source qt6-base "$(quorin_qt_source_version)" "$dir/qt-source" >&2
-    local started=$SECONDS
-    cmake -G Ninja -S "$dir/qt-source/source" -B "$dir/qt-build" \
-        -DCMAKE_TOOLCHAIN_FILE="$(quorin_root)/cmake/windows-i686.cmake" \
-        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$qt" \
-        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
-        "${QUORIN_QT_FEATURES[@]}" >"$dir/qt-configure.log" 2>&1 ||
-        { tail -40 "$dir/qt-configure.log" >&2; return 1; }
-    cmake --build "$dir/qt-build" --parallel 2 >"$dir/qt-build.log" 2>&1 ||
-        { tail -40 "$dir/qt-build.log" >&2; return 1; }
-    cmake --install "$dir/qt-build" >/dev/null
-    quorin_qt_notices "$dir/qt-source/source" "$qt" || return 1
-    echo "$recipe" >"$qt/quorin-recipe"
-    echo "== Qt built in $((SECONDS - started)) s (load: $(cut -d' ' -f1-3 /proc/loadavg))" >&2
     echo "$qt"
 }
 
-# The libraries the simulated bus reads its definition files with, each cross-built once from
-# Debian's source package of the version the Linux build uses: yaml-cpp as a static library,
-# fmt for its headers alone. Options passed to their CMake builds:
-QUORIN_YAML_CPP_OPTIONS=(-DYAML_BUILD_SHARED_LIBS=OFF -DYAML_CPP_BUILD_TESTS=OFF
-    -DYAML_CPP_BUILD_TOOLS=OFF -DYAML_CPP_BUILD_CONTRIB=OFF)
-QUORIN_FMT_OPTIONS=(-DFMT_DOC=OFF -DFMT_TEST=OFF -DFMT_FUZZ=OFF)
-
-# Cross-builds the CMake project of Debian's source package $2 (the version the installed
-# package $3 was built from) into build/windows/$1, unless the one there was built from the
-# same recipe: that version, the options after $4 and the toolchain file. Keeps beside it the
-# source package's version and its licence text, the file $4 of its source. Prints where it is.
-quorin_windows_library() {
-    local name=$1 package=$2 version dir prefix recipe started=$SECONDS
-    local licence=$4
-    version=$(quorin_source_version "$3")
-    shift 4
-    dir=$(quorin_windows_dir)
-    prefix="$dir/$name"
-    recipe=$({
-        echo "$version"
-        printf '%s\n' "$@"
-        cat "$(quorin_root)/cmake/windows-i686.cmake"
-    } | sha256sum | cut -d' ' -f1)
-    if [ "$(cat "$prefix/quorin-recipe" 2>/dev/null)" = "$recipe" ]; then
-        echo "$prefix"
-        return 0
-    fi
-    echo "== $name $version for 32-bit Windows, built once into $prefix" >&2
-    rm -rf "$dir/$name-source" "$dir/$name-build" "$prefix"
-    quorin_debian_source "$package" "$version" "$dir/$name-source" >&2
-    cmake -G Ninja -S "$dir/$name-source/source" -B "$dir/$name-build" \
-        -DCMAKE_TOOLCHAIN_FILE="$(quorin_root)/cmake/windows-i686.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" "$@" \
-        >"$dir/$name-build.log" 2>&1 &&
-        cmake --build "$dir/$name-build" --parallel 2 >>"$dir/$name-build.log" 2>&1 &&
-        cmake --install "$dir/$name-build" >>"$dir/$name-build.log" 2>&1 ||
-        { tail -40 "$dir/$name-build.log" >&2; return 1; }
-    echo "$version" >"$prefix/quorin-source.txt"
-    cp "$dir/$name-source/source/$licence" "$prefix/quorin-licence.txt"
-    echo "$recipe" >"$prefix/quorin-recipe"
-    echo "== $name built in $((SECONDS - started)) s (load: $(cut -d' ' -f1-3 /proc/loadavg))" >&2
-    echo "$prefix"
-}
-
+# The libraries the simulated bus reads its definition files with: yaml-cpp as a static
+# library, fmt for its headers alone, each with its licence text.
+quorin_yaml_cpp_notices() { cp "$1/LICENSE" "$2/quorin-licence.txt"; }
+quorin_fmt_notices() { cp "$1/LICENSE.rst" "$2/quorin-licence.txt"; }
 quorin_windows_yaml_cpp() {
-    quorin_windows_library yaml-cpp yaml-cpp libyaml-cpp-dev LICENSE "${QUORIN_YAML_CPP_OPTIONS[@]}"
+    quorin_windows_build yaml-cpp yaml-cpp libyaml-cpp-dev quorin_yaml_cpp_notices \
+        -DYAML_BUILD_SHARED_LIBS=OFF -DYAML_CPP_BUILD_TESTS=OFF -DYAML_CPP_BUILD_TOOLS=OFF \
+        -DYAML_CPP_BUILD_CONTRIB=OFF
 }
-
 quorin_windows_fmt() {
-    quorin_windows_library fmt fmtlib libfmt-dev LICENSE.rst "${QUORIN_FMT_OPTIONS[@]}"
+    quorin_windows_build fmt fmtlib libfmt-dev quorin_fmt_notices -DFMT_DOC=OFF -DFMT_TEST=OFF \
+        -DFMT_FUZZ=OFF
 }
 
 # Creates the 32-bit Wine prefix the Windows programs run in, once. Wine's downloads of Mono
@@ -224,13 +188,16 @@ quorin_wine_prefix() {
     WINEPREFIX="$prefix" wineserver --wait
 }
 
-# Configures the program's cross build in the folder $1 against the cross-built Qt $2, with
-# the cross-built libraries of the simulated bus (the folders $3, separated by ';').
+# Configures the program's cross build in the folder $1, with the CMake options after it,
+# against the cross-built Qt, yaml-cpp and fmt, built first where need be.
 quorin_windows_configure() {
-    local build
+    local build qt yaml_cpp fmt
     build=$(realpath -m "$1")
+    qt=$(quorin_windows_qt) || return 1
+    yaml_cpp=$(quorin_windows_yaml_cpp) || return 1
+    fmt=$(quorin_windows_fmt) || return 1
     cmake -G Ninja -S "$(quorin_root)" -B "$build" \
-        -DCMAKE_TOOLCHAIN_FILE="$2/lib/cmake/Qt6/qt.toolchain.cmake" \
-        -DQT_ADDITIONAL_PACKAGES_PREFIX_PATH="$3" \
-        -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run" "${@:4}" >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DQT_ADDITIONAL_PACKAGES_PREFIX_PATH="$yaml_cpp;$fmt" \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run" "${@:2}" >/dev/null
 }
