@@ -5,8 +5,8 @@
 # FOLDER names the part and its folder under LICENSES; a FILE is a program file's path in the
 # package, or * for every program file. A TEXT is qt:PATH in Qt's source (the cross build keeps
 # these files beside the cross-built Qt), an absolute path on the build machine, or a path in the
-# package. A part applies only where one of its files is packaged: the rows of gpibsim.dll stay
-# out until it is. Packaging fails on a program file that no row names (* does not count).
+# package. A part applies only where one of its files is packaged. Packaging fails on a program
+# file that no row names (* does not count).
 
 quorin_part(Quorin-Velmar-Demo "MIT" IN quorin-demo.exe gpibsim.dll TEXTS LICENSE.txt)
 
