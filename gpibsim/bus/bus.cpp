@@ -338,12 +338,15 @@ Outcome Bus::readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfStri
 }
 
 // The command goes out either way; with nobody at the address, nobody listens to it.
+Outcome Bus::commandAt(Addr4882_t address, std::uint8_t command) {
+    state_->cable.commandListener(boardAddress(), address, command);
+    return state_->cable.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
+}
+
 Outcome Bus::commandDevice(int ud, const Descriptor &descriptor, std::uint8_t command) {
     if (const auto error = refusal(kBoard, Descriptors::isDevice(ud)))
         return {.iberr = error};
-    const Addr4882_t address = descriptor.settings.address();
-    state_->cable.commandListener(boardAddress(), address, command);
-    return state_->cable.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
+    return commandAt(descriptor.settings.address(), command);
 }
 
 int Bus::clear(int ud) {
@@ -497,8 +500,7 @@ void Bus::clearDevice(int board, Addr4882_t address) {
                 state_->cable.command(everyDevice);
                 return {};
             }
-            state_->cable.commandListener(boardAddress(), address, SDC);
-            return state_->cable.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
+            return commandAt(address, SDC);
         });
 }
 
@@ -554,11 +556,11 @@ void Bus::pollAll(int board, const Addr4882_t *addresses, short *results) {
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
             for (std::size_t i = 0; i < list.size(); ++i) {
-                const std::optional<std::uint8_t> status =
-                    state_->cable.serialPoll(list[i], boardAddress());
-                if (!status)
-                    return {.iberr = EABO, .bits = TIMO, .count = static_cast<long>(i)};
-                results[i] = *status;
+                Outcome polled = pollInto(list[i], &results[i]);
+                if (polled.iberr) {
+                    polled.count = static_cast<long>(i);
+                    return polled;
+                }
             }
             return {.count = static_cast<long>(list.size())};
         });

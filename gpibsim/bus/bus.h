@@ -86,7 +86,8 @@ private:
     int statusOf(int ud) const;
     Addr4882_t boardAddress() const { return state_->descriptors.board().settings.address(); }
     std::optional<int> refusal(int board, bool argumentsValid) const;
-    // Sends an addressed command to the device of descriptor `ud`.
+    // Sends an addressed command to the instrument at `address`, or to the device of `ud`.
+    Outcome commandAt(Addr4882_t address, std::uint8_t command);
     Outcome commandDevice(int ud, const Descriptor &descriptor, std::uint8_t command);
     // A serial poll of the instrument at `address`, its status byte left in `status`.
     template <typename Byte> Outcome pollInto(Addr4882_t address, Byte *status);

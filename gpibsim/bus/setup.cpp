@@ -16,11 +16,6 @@ namespace gpibsim {
 
 namespace {
 
-constexpr std::pair<std::string_view, Entry> kEntryNames[] = {
-#define GPIBSIM_CALL(type, name, parameters) {#name, Entry::name},
-#include "gpibsim/api/calltable.h"
-};
-
 constexpr int kLongestDelayMs = 60000;
 
 // "PAD" or "PAD.SAD"; pad 0 belongs to the board.

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace gpibsim {
@@ -20,11 +21,11 @@ enum class Entry {
 #define GPIBSIM_CALL(type, name, parameters) name,
 #include "gpibsim/api/calltable.h"
 };
-inline constexpr Entry kEntries[] = {
-#define GPIBSIM_CALL(type, name, parameters) Entry::name,
+inline constexpr std::pair<std::string_view, Entry> kEntryNames[] = {
+#define GPIBSIM_CALL(type, name, parameters) {#name, Entry::name},
 #include "gpibsim/api/calltable.h"
 };
-inline constexpr std::size_t kEntryCount = std::size(kEntries);
+inline constexpr std::size_t kEntryCount = std::size(kEntryNames);
 
 enum class InstrumentKind { Multimeter, Generic, Defined };
 
