@@ -5,8 +5,6 @@
 #include "gpibsim/bus/callstatus.h"
 #include "gpibsim/exports/errortext.h"
 
-#include <type_traits>
-
 using gpibsim::asyncStatus;
 using gpibsim::bus;
 using gpibsim::Entry;
@@ -233,6 +231,8 @@ void GPIBSIM_STDCALL AllSPoll(int board, const Addr4882_t addresses[], short res
 }
 
 #if defined(_WIN32)
+#include <type_traits>
+
 // The .def file exports each of gpib-32.dll's other names as the call it names: their
 // declarations must agree.
 #define GPIBSIM_ALIAS(type, name, parameters, call)                                                \

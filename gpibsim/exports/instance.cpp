@@ -42,7 +42,12 @@ void build() {
     current = new (&storage.bus) Bus(setupFromEnvironment(), trace());
 }
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+// Windows ends a process's other threads before it unloads its libraries, one of them perhaps
+// inside a call and holding the bus's lock: closing the bus then would wait for ever. The
+// process's memory goes with it anyway.
+bool processEnding = false;
+#else
 // Another thread of the parent may have been inside a call at the fork, holding the bus lock
 // that no thread of the child will release: the child leaves that bus as it is and starts on a
 // new one, with the same setup and nothing open but the board.
@@ -50,13 +55,6 @@ void renewInChild() {
     if (const Setup *setup = current->setup())
         current = new Bus(*setup, trace());
 }
-#endif
-
-#if defined(_WIN32)
-// Windows ends a process's other threads before it unloads its libraries, one of them perhaps
-// inside a call and holding the bus's lock: closing the bus then would wait for ever. The
-// process's memory goes with it anyway.
-bool processEnding = false;
 #endif
 
 class Lifetime {
