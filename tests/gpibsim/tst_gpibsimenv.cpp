@@ -3,6 +3,7 @@
 // the library is loaded, here as the process starts, so CTest runs each test function on its
 // own, with the bench it checks for (see CMakeLists.txt).
 #include "client.h"
+#include "gpibsim/system/files.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,11 +25,9 @@ using namespace client;
 namespace {
 
 // Two files in GPIBSIM_DEVICES, separated as PATH separates folders.
-#if defined(_WIN32)
-#define FILE_LIST(first, second) first ";" second
-#else
-#define FILE_LIST(first, second) first ":" second
-#endif
+QByteArray fileList(const char *first, const char *second) {
+    return QByteArray(first) + gpibsim::kPathSeparator + second;
+}
 
 constexpr char kRunThroughCTest[] = "run through ctest, which sets GPIBSIM_BENCH for each function";
 const QByteArray kDigits = QByteArray("0123456789").repeated(9);
@@ -230,7 +229,7 @@ void GpibsimEnvTest::badDefinition() {
 }
 
 void GpibsimEnvTest::definitionUnreadable() {
-    QVERIFY2(devicesAre(FILE_LIST("multimeter.yaml", "nowhere.yaml")), kRunThroughCTest);
+    QVERIFY2(devicesAre(fileList("multimeter.yaml", "nowhere.yaml")), kRunThroughCTest);
     const QByteArray report = loadReport();
     const QString installed = textAround(report,
                                          "gpibsim: GPIBSIM_DEVICES nowhere.yaml: cannot read: No "
@@ -242,7 +241,7 @@ void GpibsimEnvTest::definitionUnreadable() {
 }
 
 void GpibsimEnvTest::definedAddressTaken() {
-    QVERIFY2(devicesAre(FILE_LIST("multimeter.yaml", "scanner.yaml")) && benchIs("generic@9.98"),
+    QVERIFY2(devicesAre(fileList("multimeter.yaml", "scanner.yaml")) && benchIs("generic@9.98"),
              kRunThroughCTest);
     const QByteArray report = loadReport();
     const QString defined =
