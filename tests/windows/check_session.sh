@@ -23,13 +23,7 @@ app=$!
 window=$(await program_window) || fail "no window within 30 s"
 click_pause=0.5
 # Whether the bus trace shows a line within 5 s.
-traced() {
-    for _ in $(seq 50); do
-        grep -qF "$1" "$trace" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
+traced() { await_within 5 0.1 grep -qsF "$1" "$trace"; }
 # Initialize, again until its interface clear crosses the bus: a window just shown may not
 # take a click yet.
 for _ in 1 2 3; do
@@ -47,11 +41,11 @@ import -window root "$artefacts/session-wine.png"
 click 'results box'
 xdotool key --delay 100 ctrl+a ctrl+c
 results=
-for _ in $(seq 10); do
+copied() {
     results=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
-    [ -n "$results" ] && break
-    sleep 0.3
-done
+    [ -n "$results" ]
+}
+await_within 3 0.3 copied || true
 
 identity='QUORIN,Simulated Multimeter,SIM0004,1.0'
 [ "$results" = "$identity" ] || fail "the results box shows '$results', not '$identity'"
