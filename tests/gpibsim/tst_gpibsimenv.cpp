@@ -47,8 +47,7 @@ QByteArray loadReport() {
     loader.start(QStringLiteral(GPIBSIM_LOADER_PATH), {});
     if (!loader.waitForFinished(60000) || loader.exitCode() != 0)
         return "the loader failed";
-    // Windows ends the lines of a standard error in text mode with CR LF.
-    return loader.readAllStandardError().replace("\r\n", "\n");
+    return standardError(loader);
 }
 
 // What stands between the start and the end of a one-line report (a path, written as the
