@@ -9,7 +9,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <string_view>
 
 namespace {

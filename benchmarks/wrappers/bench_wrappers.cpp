@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdlib>
+#include <cstddef>
 #include <functional>
 #include <iterator>
 #include <string>

@@ -6,6 +6,7 @@
 # Usage: session.sh PROGRAM ARTEFACT_DIR
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/common.sh"
+source "$(dirname "$0")/../support/window.sh"
 program=$1
 artefacts=$2
 mkdir -p "$artefacts"
@@ -17,44 +18,32 @@ cleanup() {
     [ -n "$QUORIN_XVFB" ] && kill "$QUORIN_XVFB" 2>/dev/null || true
 }
 trap cleanup EXIT
-quorin_start_xvfb || { echo "FAIL: Xvfb did not start"; exit 1; }
+quorin_start_xvfb || fail "Xvfb did not start"
 
 "$program" 2>"$artefacts/stderr.txt" &
 app=$!
-window=
-for _ in $(seq 100); do
-    window=$(xdotool search --name '^Quorin Velmar Demo$' 2>/dev/null | head -1) && [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || { echo "FAIL: no window titled 'Quorin Velmar Demo'"; exit 1; }
+window=$(await_within 10 0.1 program_window) || fail "no window titled 'Quorin Velmar Demo'"
 
 size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
-[ "$size" = "635x487" ] || { echo "FAIL: window is $size, not 635x487"; exit 1; }
+[ "$size" = "635x487" ] || fail "window is $size, not 635x487"
 
-# Clicks at the centres of the controls, in window coordinates.
-click() {
-    xdotool mousemove --window "$window" "$1" "$2" click 1
-    sleep 0.3
-}
-click 100 52    # Initialize
-click 204 196   # the command box
+click_pause=0.3
+click Initialize
+click 'command box'
 xdotool type --delay 20 '*IDN?'
-click 392 196   # Send
+click Send
 import -window root "$artefacts/identity.png"
-click 536 144   # Serial Poll
+click 'Serial Poll'
 sleep 0.5
 import -window root "$artefacts/session.png"
-grep -q '^quorin.driver: no GPIB driver installed; the bus is simulated (' "$artefacts/stderr.txt" ||
-    { echo "FAIL: the program did not report the simulated bus"; cat "$artefacts/stderr.txt"; exit 1; }
+reported_simulated_bus "$artefacts/stderr.txt" ||
+    fail "the program did not report the simulated bus: $(cat "$artefacts/stderr.txt")"
 
-click 544 448   # Exit
+click Exit
 status=0
-for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app" 2>/dev/null; then
-    echo "FAIL: Exit did not end the program"
-    exit 1
-fi
+ended() { ! kill -0 "$app" 2>/dev/null; }
+await_within 5 0.1 ended || fail "Exit did not end the program"
 wait "$app" || status=$?
 app=
-[ "$status" -eq 0 ] || { echo "FAIL: the program ended with status $status"; exit 1; }
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
 echo "PASS: window found, 635x487, session clicked through, screenshot $artefacts/session.png, exit 0"

@@ -18,12 +18,14 @@ constexpr int kReceiveRoom = 80;
 void requireWellFormed(const QString &call) {
     require(call != QLatin1String("ibfind()"), "ibfind is given a board name", call);
     if (call.startsWith(QLatin1String("FindLstn("))) {
-        require(call.endsWith(QLatin1String(", 32)")), "FindLstn is given the limit 32", call);
+        static const QString limit = QStringLiteral(", %1)").arg(gpib::kListenerLimit);
+        require(call.endsWith(limit), "FindLstn is given the limit gpib::kListenerLimit", call);
         require(call.contains(QLatin1String("-1], ")),
                 "FindLstn's address list ends with 0xFFFF within 33 entries", call);
     } else if (call.startsWith(QLatin1String("Receive("))) {
-        static const QRegularExpression room(QStringLiteral(R"(^Receive\(\d+, \d+, 80, -?\d+\)$)"));
-        require(room.match(call).hasMatch(), "Receive is given room for 80 bytes", call);
+        static const QRegularExpression room(
+            QStringLiteral(R"(^Receive\(\d+, \d+, %1, -?\d+\)$)").arg(kReceiveRoom));
+        require(room.match(call).hasMatch(), "Receive is given room for kReceiveRoom bytes", call);
     } else if (call.startsWith(QLatin1String("Send("))) {
         require(!call.section(QLatin1String(", "), -2, -2).startsWith(QLatin1Char('-')),
                 "Send's count is not negative", call);

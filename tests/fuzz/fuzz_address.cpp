@@ -13,7 +13,6 @@
 #include "panel/form1.h"
 #include "ui_Form1.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -53,8 +52,7 @@ void checkSet(const QString &text) {
     form.ui->cmdSet->click();
 
     require(form.ui->txtCmd->text().isEmpty(), "Set empties the command box", text);
-    const auto opened = std::ranges::count_if(
-        driver.calls, [](const QString &call) { return call.startsWith(QLatin1String("ibdev(")); });
+    const int opened = driver.callsOf(QStringLiteral("ibdev"));
     require(opened <= 1, "Set opens at most one device", text);
     if (opened == 0) {
         require(operations::TargetAddr == before, "TargetAddr stays when no device was opened",

@@ -14,7 +14,6 @@
 #include "ui_Form1.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -65,8 +64,7 @@ void click(panel::Form1 &form, FakeDriver &driver, QPushButton *button) {
     const QString shown = ui.txtResults->text();
     if (button == ui.cmdSend || (button == ui.cmdRead && shown != results))
         require(shown.size() <= kReadMax, "a read shows at most 80 characters", shown);
-    const bool sent = std::ranges::any_of(
-        driver.calls, [](const QString &call) { return call.startsWith(QLatin1String("Send(")); });
+    const bool sent = driver.callsOf(QStringLiteral("Send")) > 0;
     if (button == ui.cmdSend && sent)
         require(driver.lastSent == command.toLatin1(), "Send hands over the command line as typed",
                 command);

@@ -5,6 +5,7 @@
 #include "gpibsim/api/gpibsim.h"
 
 #include <QByteArray>
+#include <QProcess>
 
 #include <array>
 
@@ -50,6 +51,12 @@ inline std::array<Addr4882_t, 30> findListeners(int limit) {
     found.fill(kUnwritten);
     FindLstn(kBoard, pads.data(), found.data(), limit);
     return found;
+}
+
+// What a child process wrote on its standard error, with its lines ended by LF: Windows ends
+// the lines of a standard error in text mode with CR LF.
+inline QByteArray standardError(QProcess &child) {
+    return child.readAllStandardError().replace("\r\n", "\n");
 }
 
 } // namespace client

@@ -6,6 +6,7 @@
 #include "gpibsim/definitions/definition.h"
 #include "gpibsim/definitions/loader.h"
 #include "gpibsim/definitions/resourcename.h"
+#include "gpibsim/system/files.h"
 
 #include <QMap>
 #include <QTest>
@@ -18,16 +19,10 @@ namespace {
 const std::string kLibrary = GPIBSIM_INSTRUMENTS;
 
 // Files in a list, separated as PATH separates folders.
-#if defined(_WIN32)
-constexpr char kListSeparator = ';';
-#else
-constexpr char kListSeparator = ':';
-#endif
-
 std::string fileList(std::initializer_list<std::string> files) {
     std::string list;
     for (const std::string &file : files)
-        list += (list.empty() ? "" : std::string(1, kListSeparator)) + file;
+        list += (list.empty() ? "" : std::string(1, kPathSeparator)) + file;
     return list;
 }
 

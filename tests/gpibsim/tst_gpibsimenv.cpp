@@ -3,6 +3,7 @@
 // the library is loaded, here as the process starts, so CTest runs each test function on its
 // own, with the bench it checks for (see CMakeLists.txt).
 #include "client.h"
+#include "gpibsim/system/files.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,11 +25,9 @@ using namespace client;
 namespace {
 
 // Two files in GPIBSIM_DEVICES, separated as PATH separates folders.
-#if defined(_WIN32)
-#define FILE_LIST(first, second) first ";" second
-#else
-#define FILE_LIST(first, second) first ":" second
-#endif
+QByteArray fileList(const char *first, const char *second) {
+    return QByteArray(first) + gpibsim::kPathSeparator + second;
+}
 
 constexpr char kRunThroughCTest[] = "run through ctest, which sets GPIBSIM_BENCH for each function";
 const QByteArray kDigits = QByteArray("0123456789").repeated(9);
@@ -48,8 +47,7 @@ QByteArray loadReport() {
     loader.start(QStringLiteral(GPIBSIM_LOADER_PATH), {});
     if (!loader.waitForFinished(60000) || loader.exitCode() != 0)
         return "the loader failed";
-    // Windows ends the lines of a standard error in text mode with CR LF.
-    return loader.readAllStandardError().replace("\r\n", "\n");
+    return standardError(loader);
 }
 
 // What stands between the start and the end of a one-line report (a path, written as the
@@ -230,7 +228,7 @@ void GpibsimEnvTest::badDefinition() {
 }
 
 void GpibsimEnvTest::definitionUnreadable() {
-    QVERIFY2(devicesAre(FILE_LIST("multimeter.yaml", "nowhere.yaml")), kRunThroughCTest);
+    QVERIFY2(devicesAre(fileList("multimeter.yaml", "nowhere.yaml")), kRunThroughCTest);
     const QByteArray report = loadReport();
     const QString installed = textAround(report,
                                          "gpibsim: GPIBSIM_DEVICES nowhere.yaml: cannot read: No "
@@ -242,7 +240,7 @@ void GpibsimEnvTest::definitionUnreadable() {
 }
 
 void GpibsimEnvTest::definedAddressTaken() {
-    QVERIFY2(devicesAre(FILE_LIST("multimeter.yaml", "scanner.yaml")) && benchIs("generic@9.98"),
+    QVERIFY2(devicesAre(fileList("multimeter.yaml", "scanner.yaml")) && benchIs("generic@9.98"),
              kRunThroughCTest);
     const QByteArray report = loadReport();
     const QString defined =

@@ -174,8 +174,7 @@ void GpibsimTraceTest::traceGoesWhereTheVariableSays() {
     client.start(QStringLiteral(GPIBSIM_CLIENT_PATH), {});
     QVERIFY(client.waitForFinished(60000));
     QCOMPARE(client.exitCode(), 0);
-    // Windows ends the lines of a standard error in text mode with CR LF.
-    const QByteArrayList lines = client.readAllStandardError().replace("\r\n", "\n").split('\n');
+    const QByteArrayList lines = standardError(client).split('\n');
     QCOMPARE(lines.first(), firstLine);
     if (value == "1")
         QVERIFY(std::all_of(lines.begin(), lines.end() - 1,

@@ -191,6 +191,12 @@ void FakeDriver::remove(const QString &entry) {
     gpib::DriverBinding::instance().installEntryPoints(t);
 }
 
+int FakeDriver::callsOf(const QString &entry) const {
+    const QString start = entry + QLatin1Char('(');
+    return int(std::ranges::count_if(
+        calls, [&start](const QString &call) { return call.startsWith(start); }));
+}
+
 Outcome FakeDriver::next(const QString &entry) {
     QList<Outcome> &queue = scripts_[entry];
     if (!queue.isEmpty())

@@ -42,6 +42,8 @@ public:
     void remove(const QString &entry);
 
     QStringList calls;
+    // How many of the recorded calls are of the entry point, such as "Send".
+    int callsOf(const QString &entry) const;
     QByteArray lastSent; // the bytes of the last Send, exactly as the driver got them
     int statusReads = 0; // calls of the four Thread* entry points
     // Called with each recorded call, while the driver "works": lets a test look at the

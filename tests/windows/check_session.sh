@@ -21,49 +21,37 @@ rm -f "$trace"
 GPIBSIM_TRACE=$(winepath -w "$trace") wine "$program" 2>"$artefacts/session-stderr.txt" &
 app=$!
 window=$(await program_window) || fail "no window within 30 s"
-
-# Clicks at the centres of the controls, in window coordinates.
-click() {
-    xdotool mousemove --window "$window" "$1" "$2" click 1
-    sleep 0.5
-}
+click_pause=0.5
 # Whether the bus trace shows a line within 5 s.
-traced() {
-    for _ in $(seq 50); do
-        grep -qF "$1" "$trace" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
+traced() { await_within 5 0.1 grep -qsF "$1" "$trace"; }
 # Initialize, again until its interface clear crosses the bus: a window just shown may not
 # take a click yet.
 for _ in 1 2 3; do
-    click 100 52 # Initialize
+    click Initialize
     traced 'bus: IFC' && break
 done
 traced 'bus: IFC' || fail "Initialize did not reach the bus"
 traced 'bus: ATN MLA 30' || fail "Initialize did not look for listeners up to address 30"
-click 204 196 # the command box
+click 'command box'
 xdotool type --delay 50 '*IDN?'
-click 392 196 # Send, with Auto Query ticked by Initialize
+click Send # with Auto Query ticked by Initialize
 traced 'bus: 4 -> 0: "QUORIN' || fail "no reply crossed the bus"
 sleep 1
 import -window root "$artefacts/session-wine.png"
-click 240 320 # the results box
+click 'results box'
 xdotool key --delay 100 ctrl+a ctrl+c
 results=
-for _ in $(seq 10); do
+copied() {
     results=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
-    [ -n "$results" ] && break
-    sleep 0.3
-done
+    [ -n "$results" ]
+}
+await_within 3 0.3 copied || true
 
 identity='QUORIN,Simulated Multimeter,SIM0004,1.0'
 [ "$results" = "$identity" ] || fail "the results box shows '$results', not '$identity'"
 echo "ok: the results box shows $results"
 
-grep -q '^quorin.driver: no GPIB driver installed; the bus is simulated (.*gpibsim.dll)' \
-    "$artefacts/session-stderr.txt" ||
+reported_simulated_bus "$artefacts/session-stderr.txt" gpibsim.dll ||
     fail "the program did not report the simulated bus: $(cat "$artefacts/session-stderr.txt")"
 echo "ok: $(grep -m1 'the bus is simulated' "$artefacts/session-stderr.txt" | tr -d '\r')"
 

@@ -18,9 +18,10 @@ namespace {
 const QString kPlanted = QStringLiteral("gpib-32.dll");
 const QString kBesideOnly = QStringLiteral("quorin-planted-gpib.dll");
 // The simulated bus, which the build also puts beside this test's executable, and the list of
-// drivers the program tries on Windows.
+// drivers the program tries on Windows, as the build gives them to the binding.
 const QString kSimulated = QStringLiteral("./gpibsim.dll");
-const QStringList kProgramCandidates{kPlanted, kSimulated};
+const QStringList kProgramCandidates =
+    QString::fromUtf8(QUORIN_DRIVER_CANDIDATES).split(QLatin1Char(','));
 
 QString systemFolder() {
     wchar_t path[MAX_PATH];

@@ -2,10 +2,12 @@
 # shellcheck shell=bash
 # Sourced by the checks that run the Windows program on its own platform plugin: the 32-bit
 # Wine prefix PREFIX, a work folder $work, a private X server with Wine's server started on it
-# (Wine's server must not be running before), and the ending that stops the program started in
-# the background ($app), both servers, and removes the work folder.
+# (Wine's server must not be running before), the window helpers of tests/support/window.sh,
+# and the ending that stops the program started in the background ($app), both servers, and
+# removes the work folder.
 # Usage: source winedesktop.sh PREFIX
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/window.sh"
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all
 # No menu entries for the host's desktop from the installer's shortcut.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -18,21 +20,6 @@ ending() {
     rm -rf "$work"
 }
 trap ending EXIT
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-# Runs a command until it succeeds, for up to 30 s.
-await() {
-    for _ in $(seq 60); do
-        "$@" && return 0
-        sleep 0.5
-    done
-    return 1
-}
-# Prints the id of the program's window, and fails while there is none.
-program_window() { xdotool search --name '^Quorin Velmar Demo$' 2>/dev/null | head -1 | grep .; }
-no_window() { ! program_window >/dev/null; }
 # Unpacks the zip into the work folder and prints the program's path there.
 unpack() {
     python3 -m zipfile -e "$1" "$work"
