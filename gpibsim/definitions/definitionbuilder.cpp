@@ -34,6 +34,13 @@ std::string lowered(std::string_view text) {
     return lower;
 }
 
+// Each query does the action of its kind at its index; a later query replaces an earlier one.
+void addActions(Actions &actions, const std::vector<std::string> &queries, Action::Kind kind,
+                std::size_t channel = 0) {
+    for (std::size_t i = 0; i < queries.size(); ++i)
+        actions.insert_or_assign(queries[i], Action{kind, i, channel});
+}
+
 class Builder {
 public:
     Builder(const YamlFile &file, const ChannelIds &channelIds)
@@ -84,14 +91,10 @@ std::shared_ptr<Definition> Builder::build(const std::string &name, const YamlNo
     // A dialogue wins over a getter, a getter over a register, a register over a queue; a later
     // one over an earlier one of its kind.
     Actions &actions = definition_->device.actions;
-    for (std::size_t i = 0; i < queueQueries_.size(); ++i)
-        actions.insert_or_assign(queueQueries_[i], Action{Action::Kind::Queue, i});
-    for (std::size_t i = 0; i < registerQueries_.size(); ++i)
-        actions.insert_or_assign(registerQueries_[i], Action{Action::Kind::Register, i});
-    for (std::size_t i = 0; i < getterQueries_.size(); ++i)
-        actions.insert_or_assign(getterQueries_[i], Action{Action::Kind::Getter, i});
-    for (std::size_t i = 0; i < dialogueQueries_.size(); ++i)
-        actions.insert_or_assign(dialogueQueries_[i], Action{Action::Kind::Dialogue, i});
+    addActions(actions, queueQueries_, Action::Kind::Queue);
+    addActions(actions, registerQueries_, Action::Kind::Register);
+    addActions(actions, getterQueries_, Action::Kind::Getter);
+    addActions(actions, dialogueQueries_, Action::Kind::Dialogue);
     for (const auto &entry : actions) {
         definition_->answersErrorQuery |= headerMatches("SYSTem:ERRor?", entry.first);
         definition_->answersEventStatus |= headerMatches("*ESR?", entry.first);
@@ -351,10 +354,8 @@ std::vector<std::string> Builder::ids(const std::string &group, const YamlNode &
 // reaches the group raises too.
 void Builder::addChannelActions(ChannelGroup &group) {
     if (!group.canSelect) {
-        for (std::size_t i = 0; i < getterQueries_.size(); ++i)
-            group.actions.insert_or_assign(getterQueries_[i], Action{Action::Kind::Getter, i});
-        for (std::size_t i = 0; i < dialogueQueries_.size(); ++i)
-            group.actions.insert_or_assign(dialogueQueries_[i], Action{Action::Kind::Dialogue, i});
+        addActions(group.actions, getterQueries_, Action::Kind::Getter);
+        addActions(group.actions, dialogueQueries_, Action::Kind::Dialogue);
         return;
     }
     const auto keysOf = [&](const std::vector<std::string> &queries, bool &raises) {
@@ -375,12 +376,8 @@ void Builder::addChannelActions(ChannelGroup &group) {
     const std::vector<std::vector<std::string>> getterKeys =
         keysOf(getterQueries_, group.getterQueriesRaise);
     for (std::size_t channel = group.ids.size(); channel-- > 0;) {
-        for (std::size_t i = 0; i < getterKeys[channel].size(); ++i)
-            group.actions.insert_or_assign(getterKeys[channel][i],
-                                           Action{Action::Kind::Getter, i, channel});
-        for (std::size_t i = 0; i < dialogueKeys[channel].size(); ++i)
-            group.actions.insert_or_assign(dialogueKeys[channel][i],
-                                           Action{Action::Kind::Dialogue, i, channel});
+        addActions(group.actions, getterKeys[channel], Action::Kind::Getter, channel);
+        addActions(group.actions, dialogueKeys[channel], Action::Kind::Dialogue, channel);
     }
 }
 
