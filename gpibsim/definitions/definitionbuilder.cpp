@@ -49,6 +49,7 @@ public:
     std::shared_ptr<Definition> build(const std::string &name, const YamlNode &device);
 
 private:
+    std::optional<std::string> strippedText(const YamlNode &map, std::string_view key) const;
     void checkBases(const YamlNode &node);
     void readEom(const YamlNode &eom);
     void readErrors(const YamlNode &error);
@@ -108,6 +109,12 @@ std::shared_ptr<Definition> Builder::build(const std::string &name, const YamlNo
     return definition_;
 }
 
+// The text of `key`, stripped; nothing when the map has no such key.
+std::optional<std::string> Builder::strippedText(const YamlNode &map, std::string_view key) const {
+    const std::optional<std::string> text = file_.optionalText(map, key);
+    return text ? std::optional<std::string>(stripped(*text)) : std::nullopt;
+}
+
 void Builder::checkBases(const YamlNode &node) {
     if (const YamlNode *bases = node.find("bases"); bases != nullptr && isTruthy(*bases))
         file_.fail(*bases, "bases is not supported, by pyvisa-sim either");
@@ -121,7 +128,7 @@ void Builder::readEom(const YamlNode &eom) {
         file_.expectMap(*pair, fmt::format("eom of {}", typeClass));
         const std::string query =
             bytes(keyOr(*pair, "q"), stripped(file_.requiredText(*pair, "q")));
-        const std::optional<std::string> reply = file_.optionalText(*pair, "r");
+        const std::optional<std::string> reply = strippedText(*pair, "r");
         const std::vector<std::string_view> words = split(typeClass, ' ');
         if (words.size() != 2)
             file_.fail(*key, fmt::format("eom \"{}\" is not an interface type and a resource "
@@ -135,7 +142,7 @@ void Builder::readEom(const YamlNode &eom) {
         definition_->messageEnd = query;
         definition_->responseEnd.reset();
         if (reply)
-            definition_->responseEnd = bytes(keyOr(*pair, "r"), stripped(*reply));
+            definition_->responseEnd = bytes(keyOr(*pair, "r"), *reply);
     }
 }
 
@@ -218,10 +225,8 @@ void Builder::readDialogue(const YamlNode &dialogue, Component &component) {
     if (!dialogue.isMap())
         file_.fail(dialogue, "a dialogue without q");
     const std::string query = stripped(file_.requiredText(dialogue, "q"));
-    const std::optional<std::string> reply = file_.optionalText(dialogue, "r");
-    component.dialogues.push_back(response(
-        keyOr(dialogue, "r"),
-        dialogueResponse(reply ? std::optional<std::string>(stripped(*reply)) : std::nullopt)));
+    component.dialogues.push_back(
+        response(keyOr(dialogue, "r"), dialogueResponse(strippedText(dialogue, "r"))));
     dialogueQueries_.push_back(bytes(dialogue, query));
 }
 
@@ -251,10 +256,7 @@ void Builder::readProperty(const std::string &name, const YamlNode &node, Compon
     component.properties.push_back(std::move(property));
     if (getter != nullptr) {
         const std::string query = stripped(file_.requiredText(*getter, "q"));
-        const std::optional<std::string> reply = file_.optionalText(*getter, "r");
-        component.getters.push_back(
-            {index,
-             getterResponse(reply ? std::optional<std::string>(stripped(*reply)) : std::nullopt)});
+        component.getters.push_back({index, getterResponse(strippedText(*getter, "r"))});
         getterQueries_.push_back(bytes(*getter, query));
     }
     if (setter == nullptr)
@@ -264,10 +266,7 @@ void Builder::readProperty(const std::string &name, const YamlNode &node, Compon
     if (!pattern.error.empty())
         file_.fail(keyOr(*setter, "q"), fmt::format("setter of {}: {}", name, pattern.error));
     const auto fixed = [&](const char *key) {
-        const std::optional<std::string> text = file_.optionalText(*setter, key);
-        return response(
-            keyOr(*setter, key),
-            fixedResponse(text ? std::optional<std::string>(stripped(*text)) : std::nullopt));
+        return response(keyOr(*setter, key), fixedResponse(strippedText(*setter, key)));
     };
     std::optional<Response> refused;
     if (setter->find("e") != nullptr)
