@@ -27,13 +27,6 @@ std::string stripped(std::string_view text) {
     return std::string(trim(text, " "));
 }
 
-std::string lowered(std::string_view text) {
-    std::string lower(text);
-    std::ranges::transform(lower, lower.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
 // Each query does the action of its kind at its index; a later query replaces an earlier one.
 void addActions(Actions &actions, const std::vector<std::string> &queries, Action::Kind kind,
                 std::size_t channel = 0) {
@@ -134,10 +127,12 @@ void Builder::readEom(const YamlNode &eom) {
             file_.fail(*key, fmt::format("eom \"{}\" is not an interface type and a resource "
                                          "class",
                                          typeClass));
-        const std::string type = lowered(words[0]);
-        if (std::ranges::find(kInterfaceTypes, type) == std::ranges::end(kInterfaceTypes))
+        const std::string_view type = words[0];
+        if (std::ranges::none_of(kInterfaceTypes, [&](std::string_view known) {
+                return equalsIgnoringCase(type, known);
+            }))
             file_.fail(*key, fmt::format("eom \"{}\": unknown interface type", typeClass));
-        if (type != "gpib" || words[1] != "INSTR")
+        if (!equalsIgnoringCase(type, "gpib") || words[1] != "INSTR")
             continue;
         definition_->messageEnd = query;
         definition_->responseEnd.reset();
