@@ -33,6 +33,15 @@ const Value *itemOf(const Value &value, std::string_view key) {
     return nullptr;
 }
 
+// The index of the group's channel whose id equals `value` as Python compares them.
+std::optional<std::size_t> channelOf(const ChannelGroup &group, const Value &value) {
+    const auto id = std::ranges::find_if(
+        group.ids, [&](const std::string &id) { return pythonEquals(value, Value(id)); });
+    if (id == group.ids.end())
+        return std::nullopt;
+    return static_cast<std::size_t>(id - group.ids.begin());
+}
+
 } // namespace
 
 DefinedInstrument::DefinedInstrument(std::shared_ptr<const Definition> definition,
@@ -117,11 +126,10 @@ DefinedInstrument::Answer DefinedInstrument::answerGroup(std::size_t index,
         if (!definition_->selectedChannel)
             return {.kind = Answer::Kind::Raises};
         const Value &selected = device_.ofProperty[*definition_->selectedChannel][0];
-        const auto id = std::ranges::find_if(
-            group.ids, [&](const std::string &id) { return pythonEquals(selected, Value(id)); });
-        if (id == group.ids.end())
+        const std::optional<std::size_t> channel = channelOf(group, selected);
+        if (!channel)
             return {};
-        values.selected = static_cast<std::size_t>(id - group.ids.begin());
+        values.selected = channel;
         if (const auto found = group.actions.find(query); found != group.actions.end())
             return run(group, values, found->second, *values.selected);
         return setChannel(index, query);
@@ -208,12 +216,7 @@ DefinedInstrument::Answer DefinedInstrument::setChannel(std::size_t index, std::
             return {.kind = Answer::Kind::Raises};
         const Value *given = &reading.value;
         if (const Value *channel = itemOf(reading.value, "ch_id")) {
-            const auto id = std::ranges::find_if(group.ids, [&](const std::string &id) {
-                return pythonEquals(*channel, Value(id));
-            });
-            values.selected = id != group.ids.end()
-                                  ? std::optional<std::size_t>(id - group.ids.begin())
-                                  : std::nullopt;
+            values.selected = channelOf(group, *channel);
             given = itemOf(reading.value, "0");
             if (given == nullptr)
                 return {.kind = Answer::Kind::Raises};

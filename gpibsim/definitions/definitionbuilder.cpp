@@ -27,11 +27,11 @@ std::string stripped(std::string_view text) {
     return std::string(trim(text, " "));
 }
 
-std::string lowered(std::string_view text) {
-    std::string lower(text);
-    std::ranges::transform(lower, lower.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
+// Each query does the action of its kind at its index; a later query replaces an earlier one.
+void addActions(Actions &actions, const std::vector<std::string> &queries, Action::Kind kind,
+                std::size_t channel = 0) {
+    for (std::size_t i = 0; i < queries.size(); ++i)
+        actions.insert_or_assign(queries[i], Action{kind, i, channel});
 }
 
 class Builder {
@@ -42,6 +42,7 @@ public:
     std::shared_ptr<Definition> build(const std::string &name, const YamlNode &device);
 
 private:
+    std::optional<std::string> strippedText(const YamlNode &map, std::string_view key) const;
     void checkBases(const YamlNode &node);
     void readEom(const YamlNode &eom);
     void readErrors(const YamlNode &error);
@@ -84,14 +85,10 @@ std::shared_ptr<Definition> Builder::build(const std::string &name, const YamlNo
     // A dialogue wins over a getter, a getter over a register, a register over a queue; a later
     // one over an earlier one of its kind.
     Actions &actions = definition_->device.actions;
-    for (std::size_t i = 0; i < queueQueries_.size(); ++i)
-        actions.insert_or_assign(queueQueries_[i], Action{Action::Kind::Queue, i});
-    for (std::size_t i = 0; i < registerQueries_.size(); ++i)
-        actions.insert_or_assign(registerQueries_[i], Action{Action::Kind::Register, i});
-    for (std::size_t i = 0; i < getterQueries_.size(); ++i)
-        actions.insert_or_assign(getterQueries_[i], Action{Action::Kind::Getter, i});
-    for (std::size_t i = 0; i < dialogueQueries_.size(); ++i)
-        actions.insert_or_assign(dialogueQueries_[i], Action{Action::Kind::Dialogue, i});
+    addActions(actions, queueQueries_, Action::Kind::Queue);
+    addActions(actions, registerQueries_, Action::Kind::Register);
+    addActions(actions, getterQueries_, Action::Kind::Getter);
+    addActions(actions, dialogueQueries_, Action::Kind::Dialogue);
     for (const auto &entry : actions) {
         definition_->answersErrorQuery |= headerMatches("SYSTem:ERRor?", entry.first);
         definition_->answersEventStatus |= headerMatches("*ESR?", entry.first);
@@ -103,6 +100,12 @@ std::shared_ptr<Definition> Builder::build(const std::string &name, const YamlNo
     if (const YamlNode *channels = device.find("channels"))
         readChannels(*channels);
     return definition_;
+}
+
+// The text of `key`, stripped; nothing when the map has no such key.
+std::optional<std::string> Builder::strippedText(const YamlNode &map, std::string_view key) const {
+    const std::optional<std::string> text = file_.optionalText(map, key);
+    return text ? std::optional<std::string>(stripped(*text)) : std::nullopt;
 }
 
 void Builder::checkBases(const YamlNode &node) {
@@ -118,21 +121,23 @@ void Builder::readEom(const YamlNode &eom) {
         file_.expectMap(*pair, fmt::format("eom of {}", typeClass));
         const std::string query =
             bytes(keyOr(*pair, "q"), stripped(file_.requiredText(*pair, "q")));
-        const std::optional<std::string> reply = file_.optionalText(*pair, "r");
+        const std::optional<std::string> reply = strippedText(*pair, "r");
         const std::vector<std::string_view> words = split(typeClass, ' ');
         if (words.size() != 2)
             file_.fail(*key, fmt::format("eom \"{}\" is not an interface type and a resource "
                                          "class",
                                          typeClass));
-        const std::string type = lowered(words[0]);
-        if (std::ranges::find(kInterfaceTypes, type) == std::ranges::end(kInterfaceTypes))
+        const std::string_view type = words[0];
+        if (std::ranges::none_of(kInterfaceTypes, [&](std::string_view known) {
+                return equalsIgnoringCase(type, known);
+            }))
             file_.fail(*key, fmt::format("eom \"{}\": unknown interface type", typeClass));
-        if (type != "gpib" || words[1] != "INSTR")
+        if (!equalsIgnoringCase(type, "gpib") || words[1] != "INSTR")
             continue;
         definition_->messageEnd = query;
         definition_->responseEnd.reset();
         if (reply)
-            definition_->responseEnd = bytes(keyOr(*pair, "r"), stripped(*reply));
+            definition_->responseEnd = bytes(keyOr(*pair, "r"), *reply);
     }
 }
 
@@ -215,10 +220,8 @@ void Builder::readDialogue(const YamlNode &dialogue, Component &component) {
     if (!dialogue.isMap())
         file_.fail(dialogue, "a dialogue without q");
     const std::string query = stripped(file_.requiredText(dialogue, "q"));
-    const std::optional<std::string> reply = file_.optionalText(dialogue, "r");
-    component.dialogues.push_back(response(
-        keyOr(dialogue, "r"),
-        dialogueResponse(reply ? std::optional<std::string>(stripped(*reply)) : std::nullopt)));
+    component.dialogues.push_back(
+        response(keyOr(dialogue, "r"), dialogueResponse(strippedText(dialogue, "r"))));
     dialogueQueries_.push_back(bytes(dialogue, query));
 }
 
@@ -248,10 +251,7 @@ void Builder::readProperty(const std::string &name, const YamlNode &node, Compon
     component.properties.push_back(std::move(property));
     if (getter != nullptr) {
         const std::string query = stripped(file_.requiredText(*getter, "q"));
-        const std::optional<std::string> reply = file_.optionalText(*getter, "r");
-        component.getters.push_back(
-            {index,
-             getterResponse(reply ? std::optional<std::string>(stripped(*reply)) : std::nullopt)});
+        component.getters.push_back({index, getterResponse(strippedText(*getter, "r"))});
         getterQueries_.push_back(bytes(*getter, query));
     }
     if (setter == nullptr)
@@ -261,10 +261,7 @@ void Builder::readProperty(const std::string &name, const YamlNode &node, Compon
     if (!pattern.error.empty())
         file_.fail(keyOr(*setter, "q"), fmt::format("setter of {}: {}", name, pattern.error));
     const auto fixed = [&](const char *key) {
-        const std::optional<std::string> text = file_.optionalText(*setter, key);
-        return response(
-            keyOr(*setter, key),
-            fixedResponse(text ? std::optional<std::string>(stripped(*text)) : std::nullopt));
+        return response(keyOr(*setter, key), fixedResponse(strippedText(*setter, key)));
     };
     std::optional<Response> refused;
     if (setter->find("e") != nullptr)
@@ -351,10 +348,8 @@ std::vector<std::string> Builder::ids(const std::string &group, const YamlNode &
 // reaches the group raises too.
 void Builder::addChannelActions(ChannelGroup &group) {
     if (!group.canSelect) {
-        for (std::size_t i = 0; i < getterQueries_.size(); ++i)
-            group.actions.insert_or_assign(getterQueries_[i], Action{Action::Kind::Getter, i});
-        for (std::size_t i = 0; i < dialogueQueries_.size(); ++i)
-            group.actions.insert_or_assign(dialogueQueries_[i], Action{Action::Kind::Dialogue, i});
+        addActions(group.actions, getterQueries_, Action::Kind::Getter);
+        addActions(group.actions, dialogueQueries_, Action::Kind::Dialogue);
         return;
     }
     const auto keysOf = [&](const std::vector<std::string> &queries, bool &raises) {
@@ -375,12 +370,8 @@ void Builder::addChannelActions(ChannelGroup &group) {
     const std::vector<std::vector<std::string>> getterKeys =
         keysOf(getterQueries_, group.getterQueriesRaise);
     for (std::size_t channel = group.ids.size(); channel-- > 0;) {
-        for (std::size_t i = 0; i < getterKeys[channel].size(); ++i)
-            group.actions.insert_or_assign(getterKeys[channel][i],
-                                           Action{Action::Kind::Getter, i, channel});
-        for (std::size_t i = 0; i < dialogueKeys[channel].size(); ++i)
-            group.actions.insert_or_assign(dialogueKeys[channel][i],
-                                           Action{Action::Kind::Dialogue, i, channel});
+        addActions(group.actions, getterKeys[channel], Action::Kind::Getter, channel);
+        addActions(group.actions, dialogueKeys[channel], Action::Kind::Dialogue, channel);
     }
 }
 

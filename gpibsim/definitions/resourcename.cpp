@@ -21,16 +21,6 @@ constexpr std::string_view kInterfaces[] = {"GPIB", "PRLGX-ASRL", "PRLGX-TCPIP",
                                             "ASRL", "TCPIP",      "VICP",        "USB",
                                             "PXI",  "VXI"};
 
-std::vector<std::string_view> parts(std::string_view text) {
-    std::vector<std::string_view> pieces;
-    for (std::size_t at; (at = text.find(kSeparator)) != text.npos;) {
-        pieces.push_back(text.substr(0, at));
-        text.remove_prefix(at + kSeparator.size());
-    }
-    pieces.push_back(text);
-    return pieces;
-}
-
 std::optional<int> address(std::string_view text) {
     const bool digits = !text.empty() && std::ranges::all_of(text, [](unsigned char c) {
         return std::isdigit(c) != 0;
@@ -57,7 +47,7 @@ ResourceName parseResourceName(std::string_view name) {
                        "board 0");
     // PyVISA's GPIB INSTR and INTFC: the class is the last part, if written exactly so.
     std::vector<std::string_view> pieces =
-        name.size() > 4 ? parts(name.substr(4)) : std::vector<std::string_view>{};
+        name.size() > 4 ? split(name.substr(4), kSeparator) : std::vector<std::string_view>{};
     const bool board = !pieces.empty() && pieces.back() == "INTFC";
     if (!pieces.empty() && (pieces.back() == "INSTR" || board))
         pieces.pop_back();

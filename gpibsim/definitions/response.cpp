@@ -2,6 +2,7 @@
 #include "gpibsim/definitions/response.h"
 
 #include "gpibsim/pyformat/textpattern.h"
+#include "gpibsim/pyformat/value.h"
 
 namespace gpibsim::definitions {
 
@@ -13,18 +14,12 @@ constexpr std::string_view kBytes = "BYTES(";
 // Each character of UTF-8 text as one byte; nothing when one lies above U+00FF.
 std::optional<std::string> latin1(std::string_view text) {
     std::string bytes;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        if (lead < 0x80) {
-            bytes += static_cast<char>(lead);
-            continue;
-        }
-        if ((lead != 0xC2 && lead != 0xC3) || at + 1 == text.size())
+    for (std::size_t at = 0; at < text.size();) {
+        const auto point = codePoint(text, at);
+        if (!point || point->first > 0xFF)
             return std::nullopt;
-        const auto trail = static_cast<unsigned char>(text[++at]);
-        if ((trail & 0xC0) != 0x80)
-            return std::nullopt;
-        bytes += static_cast<char>((lead & 0x03) << 6 | (trail & 0x3F));
+        bytes += static_cast<char>(point->first);
+        at += point->second;
     }
     return bytes;
 }

@@ -15,11 +15,10 @@
 namespace gpibsim::definitions {
 
 const YamlNode *YamlNode::find(std::string_view key) const {
-    const YamlNode *value = nullptr;
     for (const auto &[name, node] : entries)
-        if (name->isScalar() && name->text == key)
-            value = node;
-    return value;
+        if (name->text == key)
+            return node;
+    return nullptr;
 }
 
 // Each event adds a node to the list or mapping open at the moment; a mapping takes a key, then

@@ -20,14 +20,16 @@ struct YamlNode {
     int column = -1;
     std::string text{};                    // Scalar
     std::vector<const YamlNode *> items{}; // Sequence
-    // Map: each key once, where it first stands, with its last value, as a Python dict keeps them.
+    // Map: each key, a scalar, once, where it first stands, with its last value, as a Python dict
+    // keeps them.
     std::vector<std::pair<const YamlNode *, const YamlNode *>> entries{};
 
     bool isNull() const { return kind == Kind::Null; }
     bool isScalar() const { return kind == Kind::Scalar; }
     bool isSequence() const { return kind == Kind::Sequence; }
     bool isMap() const { return kind == Kind::Map; }
-    // The value of `key` in a mapping, the last one if the key is repeated; null if none.
+    // The value of `key` in a mapping (the last written, if the file repeats the key); null if
+    // none.
     const YamlNode *find(std::string_view key) const;
 };
 

@@ -13,11 +13,6 @@ namespace gpibsim::definitions {
 namespace {
 
 constexpr std::string_view kIntegerCodes = "bcdoxXn";
-constexpr std::string_view kFloatCodes = "eEfFgG%";
-
-bool isAlign(char c) {
-    return c == '<' || c == '>' || c == '^' || c == '=';
-}
 
 bool isOneOf(char code, std::string_view codes) {
     return code != 0 && codes.find(code) != std::string_view::npos;

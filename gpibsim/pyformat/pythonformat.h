@@ -46,6 +46,14 @@ constexpr const IntegerType *integerType(char code) {
     return nullptr;
 }
 
+// The float presentation types, % included.
+inline constexpr std::string_view kFloatCodes = "eEfFgG%";
+
+// Whether `c` is one of the alignments: '<', '>', '^' or '='.
+constexpr bool isAlign(char c) {
+    return c == '<' || c == '>' || c == '^' || c == '=';
+}
+
 // Widths and precisions above this are refused, so that no definition asks for huge replies.
 inline constexpr int kLongestField = 1000;
 

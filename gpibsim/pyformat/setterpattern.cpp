@@ -15,10 +15,6 @@ namespace {
 
 constexpr std::string_view kTypeCodes = "bcdeEfFgGnosxX%";
 
-bool isAlign(char c) {
-    return c == '<' || c == '>' || c == '=' || c == '^';
-}
-
 // The sign, '#' and type code of a format specifier as stringparser's pattern finds them from
 // its start: [[fill]align][sign][#][0][width][,][.precision][type codes]. It stops at the first
 // character out of place, and ignores the rest.
@@ -137,7 +133,7 @@ SetterPattern::FieldPattern SetterPattern::fieldPattern(const Field &field) {
         read.capture.base = integer->base;
         body.repeat(TextPattern::bytesOf(integer->digits), 1, TextPattern::kUnbounded, true);
     } else if (parts.type.size() == 1 &&
-               std::string_view("eEfFgG%").find(parts.type) != std::string_view::npos) {
+               kFloatCodes.find(parts.type[0]) != std::string_view::npos) {
         read.capture.conversion = parts.type == "%" ? Conversion::Percent : Conversion::Float;
         body = decimalPattern(parts.type);
     } else {

@@ -8,13 +8,7 @@
 namespace gpibsim {
 
 std::vector<std::string_view> split(std::string_view text, char separator) {
-    std::vector<std::string_view> pieces;
-    std::size_t start = 0;
-    for (std::size_t at; (at = text.find(separator, start)) != std::string_view::npos;
-         start = at + 1)
-        pieces.push_back(text.substr(start, at - start));
-    pieces.push_back(text.substr(start));
-    return pieces;
+    return split(text, std::string_view(&separator, 1));
 }
 
 std::vector<std::string_view> split(std::string_view text, std::string_view separator) {
