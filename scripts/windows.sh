@@ -183,8 +183,9 @@ quorin_wine_prefix() {
     prefix="$(quorin_windows_dir)/wine"
     [ -f "$prefix/system.reg" ] && return 0
     echo "== A 32-bit Wine prefix in $prefix" >&2
+    mkdir -p "$(dirname "$prefix")"
     WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-        wineboot --init >/dev/null 2>&1
+        wineboot --init >/dev/null 2>&1 || { echo "Wine could not create $prefix" >&2; return 1; }
     WINEPREFIX="$prefix" wineserver --wait
 }
 
