@@ -33,7 +33,9 @@ quorin_install_missing() {
 quorin_start_xvfb() {
     local ready
     ready=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+    # Without -noreset the server resets when its last client leaves, and drops a client still
+    # connecting meanwhile: a window search that ends as the program connects would fail it.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$ready" >/dev/null 2>&1 &
     QUORIN_XVFB=$!
     for _ in $(seq 100); do [ -s "$ready" ] && break; sleep 0.1; done
     if [ ! -s "$ready" ]; then
