@@ -7,7 +7,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/common.sh"
 source "$(dirname "$0")/../support/window.sh"
-program=$1
+program=$(realpath "$1")
 artefacts=$2
 mkdir -p "$artefacts"
 
@@ -15,14 +15,31 @@ app=
 QUORIN_XVFB=
 cleanup() {
     [ -n "$app" ] && kill "$app" 2>/dev/null || true
-    [ -n "$QUORIN_XVFB" ] && kill "$QUORIN_XVFB" 2>/dev/null || true
+    # Waited for, so that its display is free again when the next check starts one.
+    [ -n "$QUORIN_XVFB" ] && kill "$QUORIN_XVFB" 2>/dev/null && wait "$QUORIN_XVFB" 2>/dev/null
+    true
 }
 trap cleanup EXIT
+# What the program wrote to its standard error and, when it left a core, where it stopped.
+aftermath() {
+    cat "$artefacts/stderr.txt"
+    local core
+    for core in "$artefacts"/core*; do
+        [ -f "$core" ] && command -v gdb >/dev/null &&
+            gdb -batch -ex 'thread apply all bt' "$program" "$core" 2>&1 | grep '^#\|^Thread'
+    done
+    true
+}
 quorin_start_xvfb || fail "Xvfb did not start"
 
-"$program" 2>"$artefacts/stderr.txt" &
+# Started in the artefact folder with core dumps allowed, so that a crash leaves a core there
+# for the backtrace below.
+ulimit -c unlimited 2>/dev/null || true
+rm -f "$artefacts"/core*
+(cd "$artefacts" && exec "$program") 2>"$artefacts/stderr.txt" &
 app=$!
-window=$(await_within 10 0.1 program_window) || fail "no window titled 'Quorin Velmar Demo'"
+window=$(await_within 10 0.1 program_window) ||
+    fail "no window titled 'Quorin Velmar Demo': $(aftermath)"
 
 size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
 [ "$size" = "635x487" ] || fail "window is $size, not 635x487"
@@ -45,5 +62,5 @@ ended() { ! kill -0 "$app" 2>/dev/null; }
 await_within 5 0.1 ended || fail "Exit did not end the program"
 wait "$app" || status=$?
 app=
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+[ "$status" -eq 0 ] || fail "the program ended with status $status: $(aftermath)"
 echo "PASS: window found, 635x487, session clicked through, screenshot $artefacts/session.png, exit 0"
