@@ -2,7 +2,7 @@
 #include "gpibsim/definitions/response.h"
 
 #include "gpibsim/pyformat/textpattern.h"
-#include "gpibsim/pyformat/value.h"
+#include "gpibsim/text/text.h"
 
 namespace gpibsim::definitions {
 

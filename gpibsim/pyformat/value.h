@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <variant>
 #include <vector>
 
@@ -53,13 +52,5 @@ std::string ascii(const Value &value);
 
 // Python's ==, for ids, which only text or numbers are.
 bool pythonEquals(const Value &a, const Value &b);
-
-// The code point at `at`, before the end, of UTF-8 text, and its length in bytes; nothing where
-// the bytes there are not UTF-8 (overlong, a surrogate, above U+10FFFF, cut short, or a
-// continuation byte alone).
-std::optional<std::pair<char32_t, std::size_t>> codePoint(std::string_view text, std::size_t at);
-
-// Whether the bytes are UTF-8, as Python's bytes.decode("utf-8") requires.
-bool isUtf8(std::string_view bytes);
 
 } // namespace gpibsim::definitions

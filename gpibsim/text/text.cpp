@@ -64,4 +64,34 @@ std::optional<int> toInt(std::string_view text) {
     return value;
 }
 
+std::optional<std::pair<char32_t, std::size_t>> codePoint(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80)
+        return std::pair<char32_t, std::size_t>{lead, 1};
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || at + length > text.size())
+        return std::nullopt;
+    char32_t point = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto trail = static_cast<unsigned char>(text[at + i]);
+        if ((trail & 0xC0) != 0x80)
+            return std::nullopt;
+        point = point << 6 | (trail & 0x3F);
+    }
+    const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+        return std::nullopt;
+    return std::pair<char32_t, std::size_t>{point, length};
+}
+
+bool isUtf8(std::string_view bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto point = codePoint(bytes, at);
+        if (!point)
+            return false;
+        at += point->second;
+    }
+    return true;
+}
+
 } // namespace gpibsim

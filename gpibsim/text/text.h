@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace gpibsim {
@@ -21,6 +22,14 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // The text on one line of plain ASCII: CR, LF and backslash as \r, \n and \\, every other
 // control character and every byte from 0x80 up as \xHH.
 std::string escaped(std::string_view text);
+
+// The code point at `at`, before the end, of UTF-8 text, and its length in bytes; nothing where
+// the bytes there are not UTF-8 (overlong, a surrogate, above U+10FFFF, cut short, or a
+// continuation byte alone).
+std::optional<std::pair<char32_t, std::size_t>> codePoint(std::string_view text, std::size_t at);
+
+// Whether the bytes are UTF-8, as Python's bytes.decode("utf-8") requires.
+bool isUtf8(std::string_view bytes);
 
 // The whole text read as a decimal int; nothing when anything else is in it.
 std::optional<int> toInt(std::string_view text);
