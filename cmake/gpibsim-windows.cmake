@@ -3,8 +3,7 @@
 # back to it when no GPIB driver is installed, our definitions beside it in the folder
 # "instruments", and the licences of yaml-cpp and fmt, which the library contains, each with its
 # source package and version (packaging/windows/licences.cmake names them). The scripts that
-# cross-build them keep beside each its licence and
-# its source package and version.
+# cross-build them keep beside each its licence and its source package and version.
 install(TARGETS gpibsim RUNTIME DESTINATION .)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/gpibsim/data/ DESTINATION instruments)
 
@@ -16,10 +15,7 @@ foreach(library yaml-cpp fmt)
         continue()
     endif()
     file(READ ${prefix}/quorin-licence.txt licence)
-    file(STRINGS ${prefix}/quorin-source.txt source LIMIT_COUNT 1)
-    string(REPLACE " " ";" source "${source}")
-    list(GET source 0 package)
-    list(GET source 1 version)
+    quorin_cross_built_source(${prefix} package version)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/library.txt.in
         ${CMAKE_BINARY_DIR}/${library}/README.txt @ONLY)
     install(FILES ${CMAKE_BINARY_DIR}/${library}/README.txt DESTINATION LICENSES/${library})

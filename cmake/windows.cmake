@@ -3,6 +3,21 @@
 # user unpacks: the executable, the Qt DLLs and plugins it loads, the MinGW runtime, the texts;
 # and the installer of the same files (windowsinstaller.cmake).
 
+# The Debian source package and version that scripts/windows.sh records beside what it cross-built
+# into PREFIX (quorin-source.txt: "package version"); both empty when it has no record.
+function(quorin_cross_built_source prefix package_var version_var)
+    set(source "")
+    if(EXISTS ${prefix}/quorin-source.txt)
+        file(STRINGS ${prefix}/quorin-source.txt source LIMIT_COUNT 1)
+        string(REPLACE " " ";" source "${source}")
+    endif()
+    list(APPEND source "" "")
+    list(GET source 0 package)
+    list(GET source 1 version)
+    set(${package_var} "${package}" PARENT_SCOPE)
+    set(${version_var} "${version}" PARENT_SCOPE)
+endfunction()
+
 # A GUI program (no console window of its own) with our icon and version as resources.
 configure_file(${PROJECT_SOURCE_DIR}/assets/quorin.rc.in ${CMAKE_BINARY_DIR}/quorin.rc @ONLY)
 target_sources(quorin-demo PRIVATE ${CMAKE_BINARY_DIR}/quorin.rc)
@@ -70,11 +85,8 @@ endforeach()
 # index (windowslicences.cmake).
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . RENAME README.txt)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
-set(quorin_qt_source_file ${QT6_INSTALL_PREFIX}/quorin-source.txt)
-if(EXISTS ${quorin_qt_source_file})
-    file(STRINGS ${quorin_qt_source_file} QUORIN_QT_SOURCE LIMIT_COUNT 1)
-    string(REGEX REPLACE "^[^ ]+ " "" QUORIN_QT_SOURCE "${QUORIN_QT_SOURCE}")
-else()
+quorin_cross_built_source(${QT6_INSTALL_PREFIX} quorin_qt_package QUORIN_QT_SOURCE)
+if(NOT QUORIN_QT_SOURCE)
     set(QUORIN_QT_SOURCE "(not recorded: this Qt was not built by scripts/windows.sh)")
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/Qt.txt.in ${CMAKE_BINARY_DIR}/Qt.txt @ONLY)
