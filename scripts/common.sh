@@ -29,7 +29,7 @@ quorin_install_missing() {
 }
 
 # Starts a private Xvfb, which picks a free display and writes its number once it accepts
-# connections, and exports DISPLAY. Its process id is left in QUORIN_XVFB for the caller to end.
+# connections, and exports DISPLAY. Its process id is left in QUORIN_XVFB; quorin_stop_xvfb ends it.
 quorin_start_xvfb() {
     local ready
     ready=$(mktemp)
@@ -45,4 +45,11 @@ quorin_start_xvfb() {
     fi
     export DISPLAY=:$(head -1 "$ready")
     rm -f "$ready"
+}
+
+# Ends the Xvfb quorin_start_xvfb started, if it is running, and waits for it, so that its
+# display is free again for the next one.
+quorin_stop_xvfb() {
+    [ -n "${QUORIN_XVFB:-}" ] && kill "$QUORIN_XVFB" 2>/dev/null && wait "$QUORIN_XVFB" 2>/dev/null
+    QUORIN_XVFB=
 }

@@ -12,12 +12,9 @@ artefacts=$2
 mkdir -p "$artefacts"
 
 app=
-QUORIN_XVFB=
 cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null || true
-    # Waited for, so that its display is free again when the next check starts one.
-    [ -n "$QUORIN_XVFB" ] && kill "$QUORIN_XVFB" 2>/dev/null && wait "$QUORIN_XVFB" 2>/dev/null
-    true
+    [ -n "$app" ] && kill "$app" 2>/dev/null
+    quorin_stop_xvfb
 }
 trap cleanup EXIT
 # What the program wrote to its standard error and, when it left a core, where it stopped.

@@ -16,7 +16,7 @@ app=
 ending() {
     [ -n "$app" ] && kill "$app" 2>/dev/null
     wineserver --kill || true
-    [ -n "${QUORIN_XVFB:-}" ] && kill "$QUORIN_XVFB"
+    quorin_stop_xvfb
     rm -rf "$work"
 }
 trap ending EXIT
