@@ -8,6 +8,13 @@
 
 namespace gpibsim::definitions {
 
+using pyformat::Container;
+using pyformat::formatWith;
+using pyformat::pythonEquals;
+using pyformat::SetterPattern;
+using pyformat::str;
+using pyformat::Value;
+
 namespace {
 
 // pyvisa-sim's queues grow without end; these keep their first entries, up to this many.

@@ -39,8 +39,8 @@ private:
 
     // The values of a component's properties, for each of its channels.
     struct Values {
-        std::vector<std::vector<Value>> ofProperty{}; // [property][channel]
-        std::optional<std::size_t> selected{};        // the channel last named, if one of the ids
+        std::vector<std::vector<pyformat::Value>> ofProperty{}; // [property][channel]
+        std::optional<std::size_t> selected{}; // the channel last named, if one of the ids
     };
 
     Answer answerDevice(std::string_view query);
@@ -49,7 +49,7 @@ private:
                std::size_t channel);
     Answer setDevice(std::string_view query);
     Answer setChannel(std::size_t group, std::string_view query);
-    Answer answered(const Response &response, const Value *value);
+    Answer answered(const Response &response, const pyformat::Value *value);
     std::optional<std::string> randomReadings(const Response &response);
     Answer commandError();
     void deliver(const Answer &answer);

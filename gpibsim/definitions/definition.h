@@ -17,15 +17,15 @@ namespace gpibsim::definitions {
 
 // What a property's specs allow. Values outside them are refused as pyvisa-sim refuses them.
 struct Specs {
-    ValueType type = ValueType::Text;
-    std::optional<Value> min{};
-    std::optional<Value> max{};
-    std::vector<Value> valid{}; // any value when empty
+    pyformat::ValueType type = pyformat::ValueType::Text;
+    std::optional<pyformat::Value> min{};
+    std::optional<pyformat::Value> max{};
+    std::vector<pyformat::Value> valid{}; // any value when empty
 };
 
 struct Property {
     std::string name{};
-    Value initial{};
+    pyformat::Value initial{};
     std::optional<Specs> specs{}; // none: the value is kept as it comes, text at first
 };
 
@@ -36,7 +36,7 @@ struct Getter {
 
 struct Setter {
     std::size_t property{};
-    SetterPattern pattern{};
+    pyformat::SetterPattern pattern{};
     Response done{};                   // r
     std::optional<Response> refused{}; // e
 };

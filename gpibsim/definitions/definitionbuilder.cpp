@@ -12,6 +12,18 @@
 
 namespace gpibsim::definitions {
 
+using pyformat::convert;
+using pyformat::FormatString;
+using pyformat::formatWithChannel;
+using pyformat::parseFormatString;
+using pyformat::parseInt;
+using pyformat::SetterPattern;
+using pyformat::str;
+using pyformat::typeName;
+using pyformat::typeNamed;
+using pyformat::Value;
+using pyformat::ValueType;
+
 namespace {
 
 constexpr std::string_view kSelectedChannel = "selected_channel";

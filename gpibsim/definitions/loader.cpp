@@ -22,6 +22,10 @@
 
 namespace gpibsim::definitions {
 
+using pyformat::parseInt;
+using pyformat::str;
+using pyformat::Value;
+
 namespace {
 
 // pyvisa-sim reads a spec of integers separated by points, and takes every version up to 1.1

@@ -5,6 +5,10 @@
 
 namespace gpibsim::definitions {
 
+using pyformat::convert;
+using pyformat::raisesValueError;
+using pyformat::Value;
+
 Accepted acceptValue(const Property &property, const Value &value) {
     if (!property.specs)
         return value;

@@ -15,7 +15,7 @@ struct Raised {};
 // The value to keep for a property, as pyvisa-sim's validation gives it: the value converted to
 // the type of the specs; or the error that refuses it, a value of the wrong type or outside the
 // specs; or Raised.
-using Accepted = std::variant<Value, DeviceError, Raised>;
-Accepted acceptValue(const Property &property, const Value &value);
+using Accepted = std::variant<pyformat::Value, DeviceError, Raised>;
+Accepted acceptValue(const Property &property, const pyformat::Value &value);
 
 } // namespace gpibsim::definitions

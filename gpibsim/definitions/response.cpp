@@ -6,6 +6,11 @@
 
 namespace gpibsim::definitions {
 
+using pyformat::parseFloat;
+using pyformat::parseFormatString;
+using pyformat::parseInt;
+using pyformat::TextPattern;
+
 namespace {
 
 constexpr std::string_view kRandom = "RANDOM";

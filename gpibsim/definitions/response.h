@@ -36,8 +36,8 @@ inline constexpr long long kMostReadings = 10000;
 struct Response {
     enum class Kind { None, Fixed, Formatted, Random, Raises };
     Kind kind = Kind::None;
-    std::string fixed{};   // Fixed
-    FormatString format{}; // Formatted: of the property's value; Random: of each reading
+    std::string fixed{};             // Fixed
+    pyformat::FormatString format{}; // Formatted: of the property's value; Random: of each reading
     RandomReadings random{};
 };
 

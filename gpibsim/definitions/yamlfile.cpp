@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/definitions/yamlfile.h"
 
-#include "gpibsim/pyformat/pythonformat.h"
+#include "gpibsim/text/text.h"
 
 #include <fmt/format.h>
 
@@ -9,6 +9,9 @@
 #include <unordered_map>
 
 namespace gpibsim::definitions {
+
+using pyformat::Container;
+using pyformat::Value;
 
 const YamlNode &keyOr(const YamlNode &map, std::string_view key) {
     const YamlNode *value = map.find(key);

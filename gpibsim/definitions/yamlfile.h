@@ -51,10 +51,10 @@ inline constexpr std::size_t kMostValueItems = 100000;
 
 // The node as Python holds it: text, a list, or a dict whose keys are text; nothing when it
 // holds too many items.
-std::optional<Value> valueOf(const YamlNode &node);
+std::optional<pyformat::Value> valueOf(const YamlNode &node);
 
 // What Python's for loop gives over the node: a list's items, a text's characters, a mapping's
 // keys; nothing when an item holds too many.
-std::optional<std::vector<Value>> iterated(const YamlNode &node);
+std::optional<std::vector<pyformat::Value>> iterated(const YamlNode &node);
 
 } // namespace gpibsim::definitions

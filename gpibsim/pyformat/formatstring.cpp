@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/pyformat/formatstring.h"
 
+#include "gpibsim/text/text.h"
+
 #include <algorithm>
 #include <cctype>
 
-namespace gpibsim::definitions {
+namespace gpibsim::pyformat {
 
 namespace {
 
@@ -196,4 +198,4 @@ std::optional<std::string> formatWithChannel(const FormatString &format, const V
     return render(format, {.channelId = &id}, numbering, 0);
 }
 
-} // namespace gpibsim::definitions
+} // namespace gpibsim::pyformat

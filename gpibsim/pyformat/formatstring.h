@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace gpibsim::definitions {
+namespace gpibsim::pyformat {
 
 // A replacement field, {name!conversion:spec}, as Python's parser cuts it; what it means is
 // settled when it is formatted.
@@ -40,4 +40,4 @@ FormatString parseFormatString(std::string_view text);
 std::optional<std::string> formatWith(const FormatString &format, const Value &value);
 std::optional<std::string> formatWithChannel(const FormatString &format, const Value &id);
 
-} // namespace gpibsim::definitions
+} // namespace gpibsim::pyformat

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/pyformat/pythonformat.h"
 
+#include "gpibsim/pyformat/presentation.h"
+#include "gpibsim/text/text.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -8,7 +11,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace gpibsim::definitions {
+namespace gpibsim::pyformat {
 
 namespace {
 
@@ -25,8 +28,10 @@ void toUpper(std::string &text) {
             c = static_cast<char>(c - 'a' + 'A');
 }
 
-bool isContinuation(char byte) {
-    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+// Characters, not bytes, of UTF-8 text: what Python's widths and precisions count.
+std::size_t characterCount(std::string_view text) {
+    return static_cast<std::size_t>(std::ranges::count_if(
+        text, [](char c) { return !isContinuation(c); }));
 }
 
 // The digits at `at`, as a width or a precision.
@@ -276,20 +281,6 @@ std::string notAllowed(std::string_view what, ValueType type) {
 
 } // namespace
 
-std::size_t firstCharacter(std::string_view text) {
-    if (text.empty())
-        return 0;
-    std::size_t length = 1;
-    while (length < text.size() && isContinuation(text[length]))
-        ++length;
-    return length;
-}
-
-std::size_t characterCount(std::string_view text) {
-    return static_cast<std::size_t>(std::ranges::count_if(
-        text, [](char c) { return !isContinuation(c); }));
-}
-
 ParsedSpec parseFormatSpec(std::string_view text) {
     ParsedSpec parsed;
     FormatSpec &spec = parsed.spec;
@@ -434,4 +425,4 @@ std::optional<std::string> formatValue(const Value &value, const FormatSpec &spe
     return str(value);
 }
 
-} // namespace gpibsim::definitions
+} // namespace gpibsim::pyformat

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace gpibsim::definitions {
+namespace gpibsim::pyformat {
 
 // One standard format specifier of Python's format mini-language (PEP 3101):
 //   [[fill]align][sign]["z"]["#"]["0"][width][grouping]["." precision][type]
@@ -26,37 +26,6 @@ struct FormatSpec {
     bool operator==(const FormatSpec &) const = default;
 };
 
-// The integer presentation types that write in a base of their own: b, o, d, x and X, with
-// their digits. Python's format writes them; stringparser reads them back.
-struct IntegerType {
-    char code;
-    int base;
-    std::string_view digits;
-};
-inline constexpr IntegerType kIntegerTypes[] = {{'b', 2, "01"},
-                                                {'o', 8, "01234567"},
-                                                {'d', 10, "0123456789"},
-                                                {'x', 16, "0123456789abcdef"},
-                                                {'X', 16, "0123456789ABCDEF"}};
-// The type of `code`, or null for any other.
-constexpr const IntegerType *integerType(char code) {
-    for (const IntegerType &type : kIntegerTypes)
-        if (type.code == code)
-            return &type;
-    return nullptr;
-}
-
-// The float presentation types, % included.
-inline constexpr std::string_view kFloatCodes = "eEfFgG%";
-
-// Whether `c` is one of the alignments: '<', '>', '^' or '='.
-constexpr bool isAlign(char c) {
-    return c == '<' || c == '>' || c == '^' || c == '=';
-}
-
-// Widths and precisions above this are refused, so that no definition asks for huge replies.
-inline constexpr int kLongestField = 1000;
-
 struct ParsedSpec {
     FormatSpec spec{};
     std::string error{}; // what is wrong, empty when nothing is
@@ -70,9 +39,4 @@ std::string formatError(const FormatSpec &spec, ValueType type);
 // format(value, spec) as Python gives it; nothing where Python raises.
 std::optional<std::string> formatValue(const Value &value, const FormatSpec &spec);
 
-// Characters, not bytes, of UTF-8 text: what Python's widths and precisions count.
-std::size_t characterCount(std::string_view text);
-// Bytes of the UTF-8 character at the start of the text; 0 when it is empty.
-std::size_t firstCharacter(std::string_view text);
-
-} // namespace gpibsim::definitions
+} // namespace gpibsim::pyformat

@@ -2,14 +2,16 @@
 #include "gpibsim/pyformat/setterpattern.h"
 
 #include "gpibsim/pyformat/formatstring.h"
+#include "gpibsim/pyformat/presentation.h"
 #include "gpibsim/pyformat/pythonformat.h"
+#include "gpibsim/text/text.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <charconv>
 
-namespace gpibsim::definitions {
+namespace gpibsim::pyformat {
 
 namespace {
 
@@ -244,4 +246,4 @@ std::optional<Value> SetterPattern::convert(const Capture &capture, std::string_
     return std::nullopt;
 }
 
-} // namespace gpibsim::definitions
+} // namespace gpibsim::pyformat

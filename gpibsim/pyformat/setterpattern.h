@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace gpibsim::definitions {
+namespace gpibsim::pyformat {
 
 // A setter's query read back as pyvisa-sim reads it, through stringparser: the text around the
 // fields must match exactly, and each field reads what its format's type code allows
@@ -68,4 +68,4 @@ struct SetterPattern::Parsed {
     std::string error{}; // what is wrong, empty when nothing is
 };
 
-} // namespace gpibsim::definitions
+} // namespace gpibsim::pyformat

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/pyformat/textpattern.h"
 
-namespace gpibsim::definitions {
+namespace gpibsim::pyformat {
 
 TextPattern::Bytes TextPattern::bytesOf(std::string_view members) {
     Bytes bytes;
@@ -156,4 +156,4 @@ std::optional<TextPattern::Match> TextPattern::match(std::string_view text, std:
     return matcher.result();
 }
 
-} // namespace gpibsim::definitions
+} // namespace gpibsim::pyformat

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace gpibsim::definitions {
+namespace gpibsim::pyformat {
 
 // A regular expression of the few forms pyvisa-sim and stringparser build, put together piece by
 // piece and matched in the order Python's re module tries it, so that it captures the same
@@ -62,4 +62,4 @@ private:
     std::vector<std::size_t> openGroups_;
 };
 
-} // namespace gpibsim::definitions
+} // namespace gpibsim::pyformat

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <limits>
 
-namespace gpibsim::definitions {
+namespace gpibsim::pyformat {
 
 namespace {
 
@@ -249,4 +249,4 @@ bool pythonEquals(const Value &a, const Value &b) {
     return textA != nullptr && textB != nullptr && *textA == *textB;
 }
 
-} // namespace gpibsim::definitions
+} // namespace gpibsim::pyformat

@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-namespace gpibsim::definitions {
+namespace gpibsim::pyformat {
 
 struct Container;
 
@@ -53,4 +53,4 @@ std::string ascii(const Value &value);
 // Python's ==, for ids, which only text or numbers are.
 bool pythonEquals(const Value &a, const Value &b);
 
-} // namespace gpibsim::definitions
+} // namespace gpibsim::pyformat

@@ -84,6 +84,15 @@ std::optional<std::pair<char32_t, std::size_t>> codePoint(std::string_view text,
     return std::pair<char32_t, std::size_t>{point, length};
 }
 
+std::size_t firstCharacter(std::string_view text) {
+    if (text.empty())
+        return 0;
+    std::size_t length = 1;
+    while (length < text.size() && isContinuation(text[length]))
+        ++length;
+    return length;
+}
+
 bool isUtf8(std::string_view bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
         const auto point = codePoint(bytes, at);

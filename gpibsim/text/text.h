@@ -28,6 +28,15 @@ std::string escaped(std::string_view text);
 // continuation byte alone).
 std::optional<std::pair<char32_t, std::size_t>> codePoint(std::string_view text, std::size_t at);
 
+// Bytes of the UTF-8 character at the start of the text, up to the next lead byte; 0 when the
+// text is empty.
+std::size_t firstCharacter(std::string_view text);
+
+// Whether a byte continues a UTF-8 character rather than starting one.
+constexpr bool isContinuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
 // Whether the bytes are UTF-8, as Python's bytes.decode("utf-8") requires.
 bool isUtf8(std::string_view bytes);
 

@@ -16,7 +16,7 @@
 #include <limits>
 #include <random>
 
-using namespace gpibsim::definitions;
+using namespace gpibsim::pyformat;
 
 namespace {
 
