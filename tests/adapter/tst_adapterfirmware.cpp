@@ -131,6 +131,24 @@ void AdapterFirmwareTest::busTraffic_data() {
                       "ATN SPD\nATN UNT\nATN UNL\n");
     QTest::newRow("AR488 ++mode 1: REN released and asserted again, IFC")
         << "ar488" << QByteArray("++mode 1\r") << QByteArray("REN off\nREN on\nIFC\n");
+    const QByteArray a128(128, 'A');
+    QTest::newRow("AR488 data over 128 bytes: pieces with the terminator, one addressing")
+        << "ar488" << QByteArray("++addr 4\r") + a128 + "AA\r"
+        << QByteArray("ATN UNL\nATN UNT\nATN MLA 4\n0 -> 4: \"") + a128 +
+               "\\r\\n\"\n0 -> 4: \"AA\\r\\n\"\nATN UNL\nATN UNT\n";
+    QByteArray probes = "ATN UNL\nATN UNT\nATN MLA 5\n";
+    for (int sad = 96; sad <= 126; ++sad)
+        probes += "ATN MSA " + QByteArray::number(sad) + "\n";
+    probes += "ATN UNL\nATN MLA 5\n";
+    for (int sad = 96; sad <= 126; ++sad)
+        probes += "ATN MSA " + QByteArray::number(sad) + "\nATN UNT\n";
+    QTest::newRow("AR488 ++fndl: every secondary at once, then each with UNT after it")
+        << "ar488" << QByteArray("++fndl 5\r") << probes;
+    const QByteArray b256(256, 'B');
+    QTest::newRow("Prologix data over 256 bytes: pieces, the terminator and EOI after the last")
+        << "prologix" << QByteArray("++addr 4\n") + b256 + "BB\n"
+        << QByteArray("ATN MTA 0\nATN UNL\nATN MLA 4\n0 -> 4: \"") + b256 +
+               "\"\n0 -> 4: \"BB\\r\\n\" END\n";
     QTest::newRow("Prologix write and read with its own addresses")
         << "prologix" << QByteArray("++addr 4\r*IDN?\n++read eoi\n")
         << QByteArray("ATN MTA 0\nATN UNL\nATN MLA 4\n0 -> 4: \"*IDN?\\r\\n\" END\n"
