@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/adapter/controller.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <thread>
@@ -40,7 +41,9 @@ Received Controller::read(const ReadEnd &end, std::chrono::milliseconds timeout,
     std::array<char, 4096> buffer;
     std::string tail;
     for (std::size_t total = 0; total < kReadLimit;) {
-        const Instrument::Talked talked = cable_.take(buffer, stop, kOwnAddress);
+        const std::span<char> room =
+            std::span(buffer).first(std::min(buffer.size(), kReadLimit - total));
+        const Instrument::Talked talked = cable_.take(room, stop, kOwnAddress);
         const std::string_view bytes(buffer.data(), talked.count);
         total += bytes.size();
         if (!bytes.empty())

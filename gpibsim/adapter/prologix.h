@@ -30,8 +30,8 @@ struct PrologixConfig {
 
 // The controller mode of the adapter the GPIB-USB and GPIB-ETHERNET manual (6.1x) describes.
 // Where the manual is silent: an unknown command or a bad argument is ignored without a reply,
-// a command line longer than kLineCapacity bytes is dropped, and a longer data line goes to the
-// instrument in pieces of that size, the ++eos terminator and EOI after the last.
+// a command line of kLineCapacity bytes or more is dropped, and a data line that long goes to
+// the instrument in pieces of that size, the ++eos terminator and EOI after the last.
 class Prologix : public DialectFirmware {
 public:
     static constexpr std::size_t kLineCapacity = 256;
