@@ -21,6 +21,11 @@ using std::chrono::milliseconds;
 
 // A byte every millisecond, about the pace of 9600 baud.
 constexpr milliseconds kDribblePause{1};
+// How long what was sent before a hang-up takes at most to reach the client's side, and how long
+// the client then has to read it.
+constexpr int kPtyDeliveryChecks = 100;
+constexpr int kPtyReadChecks = 1000;
+constexpr milliseconds kPtyCheckPause{1};
 // How often a reply that cannot go out to the pseudo-terminal looks whether anybody still has it
 // open to read it.
 constexpr milliseconds kPtyWriteCheck{1000};
@@ -260,12 +265,23 @@ void AdapterServer::linkLost(Source source) {
         tcpClientGone();
         return;
     }
+    awaitPtyReader();
     input_.clear();
     firmware_.restart();
     pty_ = PseudoTerminal();
     if (link_)
         link_->retarget(pty_->path());
     announce("pty", pty_->path());
+}
+
+// A hang-up discards what the client has not read yet; the part of the reply sent before it is
+// given to the client first, for a second at most.
+void AdapterServer::awaitPtyReader() {
+    for (int check = 0; check < kPtyDeliveryChecks && pty_->unread() == 0 && !stop_.received();
+         ++check)
+        stop_.pause(kPtyCheckPause);
+    for (int check = 0; check < kPtyReadChecks && pty_->unread() > 0 && !stop_.received(); ++check)
+        stop_.pause(kPtyCheckPause);
 }
 
 } // namespace gpibsim::adaptertool

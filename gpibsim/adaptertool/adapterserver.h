@@ -51,6 +51,7 @@ private:
     void writeToPty(std::string_view bytes);
     void writeToTcp(std::string_view bytes);
     void linkLost(Source source);
+    void awaitPtyReader();
 
     Options options_;
     StopSignal &stop_;

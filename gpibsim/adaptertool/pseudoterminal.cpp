@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 
 namespace gpibsim::adaptertool {
@@ -57,6 +58,12 @@ void PseudoTerminal::update() {
                 events_.push_back(Event::Closed);
         }
     }
+}
+
+int PseudoTerminal::unread() const {
+    int count = 0;
+    ioctl(slave_.get(), FIONREAD, &count);
+    return count;
 }
 
 void PseudoTerminal::makeRaw() {

@@ -34,6 +34,8 @@ public:
     std::vector<Event> takeEvents() { return std::exchange(events_, {}); }
     // How many open files clients held on the slave at the last update.
     int clients() const { return clients_; }
+    // How many bytes sent to the client wait for it to read them.
+    int unread() const;
     // Raw again, with no echo, whatever a client set; its read timing (VMIN, VTIME) is kept.
     void makeRaw();
 
