@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "adapterclient.h"
 
-#include "adapterprocess.h"
-
-#include <QDeadlineTimer>
-
 #include <cerrno>
 
 #include <fcntl.h>
@@ -22,6 +18,22 @@ QString servingOption(Transport transport) {
 
 QByteArray announcement(Transport transport) {
     return transport == Transport::Pty ? "pty" : "tcp";
+}
+
+QString escaped(const QByteArray &bytes) {
+    QString text = "\"";
+    for (const char byte : bytes)
+        if (byte == '\r')
+            text += "\\r";
+        else if (byte == '\n')
+            text += "\\n";
+        else if (byte == '\\' || byte == '"')
+            text += QString("\\") + byte;
+        else if (byte >= ' ' && byte < 0x7F)
+            text += byte;
+        else
+            text += QString::asprintf("\\x%02X", static_cast<unsigned char>(byte));
+    return text + "\"";
 }
 
 AdapterClient::AdapterClient(Transport transport, const QByteArray &place) {
@@ -65,9 +77,10 @@ bool AdapterClient::send(const QByteArray &bytes) {
     return true;
 }
 
-AdapterClient::Got AdapterClient::readSome(QByteArray &into, qsizetype most) {
+AdapterClient::Got AdapterClient::readSome(QByteArray &into, qsizetype most,
+                                           const QDeadlineTimer &patience) {
     pollfd ready{fd_, POLLIN, 0};
-    if (poll(&ready, 1, kPatienceMs) <= 0)
+    if (poll(&ready, 1, static_cast<int>(patience.remainingTime())) <= 0)
         return Got::Nothing;
     char buffer[4096];
     const ssize_t size = ::read(fd_, buffer, std::min<qsizetype>(most, sizeof buffer));
@@ -83,18 +96,18 @@ QByteArray AdapterClient::receive(qsizetype count) {
     QByteArray bytes;
     reads_ = 0;
     const QDeadlineTimer patience(kPatienceMs);
-    while (bytes.size() < count && !patience.hasExpired())
-        if (readSome(bytes, count - bytes.size()) != Got::Bytes)
+    while (bytes.size() < count)
+        if (readSome(bytes, count - bytes.size(), patience) != Got::Bytes)
             break;
     return bytes;
 }
 
-QByteArray AdapterClient::receiveThrough(const QByteArray &end) {
+QByteArray AdapterClient::receiveThrough(const QByteArray &end, int patienceMs) {
     QByteArray bytes;
     reads_ = 0;
-    const QDeadlineTimer patience(kPatienceMs);
-    while (!bytes.endsWith(end) && !patience.hasExpired())
-        if (readSome(bytes, 1) != Got::Bytes)
+    const QDeadlineTimer patience(patienceMs);
+    while (!bytes.endsWith(end))
+        if (readSome(bytes, 1, patience) != Got::Bytes)
             break;
     return bytes;
 }
@@ -104,8 +117,8 @@ QByteArray AdapterClient::receiveToEnd(bool *ended) {
     reads_ = 0;
     const QDeadlineTimer patience(kPatienceMs);
     Got got = Got::Bytes;
-    while (got == Got::Bytes && !patience.hasExpired())
-        got = readSome(bytes, 4096);
+    while (got == Got::Bytes)
+        got = readSome(bytes, 4096, patience);
     *ended = got == Got::End;
     return bytes;
 }

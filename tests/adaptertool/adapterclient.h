@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "adapterprocess.h"
+
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QMetaType>
+#include <QString>
 
 namespace adaptertest {
 
@@ -12,6 +16,9 @@ enum class Transport { Pty, Tcp };
 // the line that announces it.
 QString servingOption(Transport transport);
 QByteArray announcement(Transport transport);
+
+// The bytes as C text, quoted, for messages.
+QString escaped(const QByteArray &bytes);
 
 // A client of the adapter: the pseudo-terminal opened as a serial port is, or a TCP connection.
 // Every wait gives up after kPatienceMs.
@@ -29,7 +36,7 @@ public:
     // `count` bytes, or fewer when the link ends or the patience runs out first.
     QByteArray receive(qsizetype count);
     // What arrives up to and including `end`, or until the link ends or the patience runs out.
-    QByteArray receiveThrough(const QByteArray &end);
+    QByteArray receiveThrough(const QByteArray &end, int patienceMs = kPatienceMs);
     // What arrives until the link ends (the connection closes, the pseudo-terminal hangs up),
     // and whether it ended within the patience.
     QByteArray receiveToEnd(bool *ended);
@@ -41,7 +48,7 @@ public:
 
 private:
     enum class Got { Bytes, Nothing, End };
-    Got readSome(QByteArray &into, qsizetype most);
+    Got readSome(QByteArray &into, qsizetype most, const QDeadlineTimer &patience);
 
     int fd_ = -1;
     int reads_ = 0;

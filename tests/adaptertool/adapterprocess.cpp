@@ -51,4 +51,13 @@ QByteArray AdapterProcess::standardError() {
     return process_.readAllStandardError();
 }
 
+Finished runToEnd(const QStringList &arguments) {
+    QProcess process;
+    process.start(QStringLiteral(GPIBSIM_ADAPTER_PATH), arguments);
+    if (!process.waitForFinished(kPatienceMs))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
 } // namespace adaptertest

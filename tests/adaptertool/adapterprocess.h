@@ -38,4 +38,13 @@ private:
     QProcess process_;
 };
 
+struct Finished {
+    int status; // -1 when it did not exit by itself in time
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs gpibsim-adapter with `arguments` to its end, as for a usage error.
+Finished runToEnd(const QStringList &arguments);
+
 } // namespace adaptertest

@@ -11,22 +11,6 @@ using namespace adaptertest;
 
 namespace {
 
-QString escaped(const QByteArray &bytes) {
-    QString text = "\"";
-    for (const char byte : bytes)
-        if (byte == '\r')
-            text += "\\r";
-        else if (byte == '\n')
-            text += "\\n";
-        else if (byte == '\\' || byte == '"')
-            text += QString("\\") + byte;
-        else if (byte >= ' ' && byte < 0x7F)
-            text += byte;
-        else
-            text += QString::asprintf("\\x%02X", static_cast<unsigned char>(byte));
-    return text + "\"";
-}
-
 // A line whose answer the case's own exchanges cannot change, and that answer: sent after the
 // last exchange, it shows that nothing else came back.
 struct Closing {
