@@ -4,6 +4,7 @@
 #include "gpibsim/adaptertool/options.h"
 #include "gpibsim/adaptertool/stopsignal.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -28,6 +29,8 @@ int main(int argc, char **argv) {
     case CommandLine::Action::Serve:
         break;
     }
+    // Standard output closed by a reader that has what it wanted is no reason to end.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         StopSignal stop;
         AdapterServer server(line.options, stop);

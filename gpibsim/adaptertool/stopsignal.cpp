@@ -19,8 +19,6 @@ StopSignal::StopSignal() {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaddset(&stops, signal);
     sigprocmask(SIG_BLOCK, &stops, nullptr);
-    // A client that goes while a reply is written to it is an error from send, not a signal.
-    std::signal(SIGPIPE, SIG_IGN);
     fd_.reset(signalfd(-1, &stops, SFD_NONBLOCK | SFD_CLOEXEC));
     if (!fd_.isOpen())
         throw std::system_error(errno, std::generic_category(), "cannot watch for signals");

@@ -51,8 +51,10 @@ QByteArray AdapterProcess::standardError() {
     return process_.readAllStandardError();
 }
 
-Finished runToEnd(const QStringList &arguments) {
+Finished runToEnd(const QStringList &arguments, const std::function<void()> &childSetup) {
     QProcess process;
+    if (childSetup)
+        process.setChildProcessModifier(childSetup);
     process.start(QStringLiteral(GPIBSIM_ADAPTER_PATH), arguments);
     if (!process.waitForFinished(kPatienceMs))
         process.kill();

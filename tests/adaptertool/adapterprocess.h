@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <csignal>
+#include <functional>
 
 namespace adaptertest {
 
@@ -44,7 +45,8 @@ struct Finished {
     QByteArray err;
 };
 
-// Runs gpibsim-adapter with `arguments` to its end, as for a usage error.
-Finished runToEnd(const QStringList &arguments);
+// Runs gpibsim-adapter with `arguments` to its end, as for a usage error; `childSetup` runs in
+// its process before it starts.
+Finished runToEnd(const QStringList &arguments, const std::function<void()> &childSetup = {});
 
 } // namespace adaptertest

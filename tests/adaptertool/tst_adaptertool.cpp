@@ -14,6 +14,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -112,6 +113,7 @@ private slots:
     void linkRefused_data();
     void linkRefused();
     void portInUse();
+    void noPseudoTerminal();
     void oneClientAtATime_data();
     void oneClientAtATime();
     void clientDropsMidLine_data();
@@ -277,6 +279,19 @@ void AdapterTool::portInUse() {
     QCOMPARE(run.status, 1);
     QCOMPARE(run.err, "gpibsim-adapter: cannot listen on " + where + ": Address already in use\n");
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+// With no file descriptor left for a pseudo-terminal once standard input, output, error and
+// the stop signals have theirs.
+void AdapterTool::noPseudoTerminal() {
+    const Finished run = runToEnd({"--pty"}, [] {
+        const rlimit four{4, 4};
+        setrlimit(RLIMIT_NOFILE, &four);
+    });
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.startsWith("gpibsim-adapter: no pseudo-terminal: "), run.err.constData());
+    QVERIFY(isOneLine(run.err));
+    QCOMPARE(run.out, QByteArray());
 }
 
 // The second client's line waits until the first leaves, and is then carried out by the one
