@@ -281,12 +281,12 @@ void AdapterTool::portInUse() {
     QVERIFY(!QFileInfo(link).isSymLink());
 }
 
-// With no file descriptor left for a pseudo-terminal once standard input, output, error and
-// the stop signals have theirs.
+// With six file descriptors at most, there is room for the standard ones, the stop signals' and
+// the sanitizers' checks, but not for the three a pseudo-terminal takes (master, slave, watch).
 void AdapterTool::noPseudoTerminal() {
     const Finished run = runToEnd({"--pty"}, [] {
-        const rlimit four{4, 4};
-        setrlimit(RLIMIT_NOFILE, &four);
+        const rlimit six{6, 6};
+        setrlimit(RLIMIT_NOFILE, &six);
     });
     QCOMPARE(run.status, 1);
     QVERIFY2(run.err.startsWith("gpibsim-adapter: no pseudo-terminal: "), run.err.constData());
