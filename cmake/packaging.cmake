@@ -12,6 +12,8 @@ install(TARGETS gpibsim LIBRARY DESTINATION lib/quorin-demo)
 # gpibsim-run, the links that give the simulated bus linux-gpib's names (relative, as in the build
 # tree), and the definitions we ship, which the simulated bus finds from its own folder.
 install(PROGRAMS ${CMAKE_BINARY_DIR}/gpibsim-run DESTINATION ${CMAKE_INSTALL_BINDIR})
+# gpibsim-adapter, the simulated bus as a "++" adapter, beside it.
+install(TARGETS gpibsim-adapter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_BINARY_DIR}/libgpib/libgpib.so.0 ${CMAKE_BINARY_DIR}/libgpib/libgpib.so
     ${CMAKE_BINARY_DIR}/libgpib/libgpibsim.so DESTINATION lib/quorin-demo/libgpib)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/gpibsim/data/
@@ -34,7 +36,7 @@ if(NOT quorin_signature MATCHES ", ([0-9]+ [A-Z][a-z][a-z] [0-9]+) ")
 endif()
 set(QUORIN_RELEASE_DATE ${CMAKE_MATCH_1})
 set(quorin_man_pages)
-foreach(page quorin-demo.1 gpibsim-run.1)
+foreach(page quorin-demo.1 gpibsim-run.1 gpibsim-adapter.1)
     configure_file(${PROJECT_SOURCE_DIR}/docs/man/${page}.in ${CMAKE_BINARY_DIR}/man/${page} @ONLY)
     list(APPEND quorin_man_pages ${CMAKE_BINARY_DIR}/man/${page})
 endforeach()

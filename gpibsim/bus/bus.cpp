@@ -298,10 +298,9 @@ int Bus::write(Entry entry, int ud, const void *data, long count) {
             const std::string_view bytes(static_cast<const char *>(data),
                                          static_cast<std::size_t>(count));
             const Settings &settings = descriptor.settings;
-            descriptor.last =
-                Descriptors::isDevice(ud)
-                    ? writeTo(settings.address(), bytes, settings.eot, settings.eos)
-                    : state_->cable.write(bytes, settings.eot, settings.eos, boardAddress());
+            descriptor.last = Descriptors::isDevice(ud)
+                                  ? writeTo(settings.address(), bytes, settings.eot, settings.eos)
+                                  : writeAsBoard(bytes, settings.eot, settings.eos);
             if (Descriptors::isDevice(ud) && settings.unaddress)
                 state_->cable.unaddress();
             return descriptor.last;
@@ -319,11 +318,25 @@ int Bus::read(Entry entry, int ud, void *buffer, long count) {
             const Settings &settings = descriptor.settings;
             descriptor.last = Descriptors::isDevice(ud)
                                   ? readFrom(settings.address(), bytes, settings.eos)
-                                  : state_->cable.read(bytes, settings.eos, boardAddress());
+                                  : readAsBoard(bytes, settings.eos);
             if (Descriptors::isDevice(ud) && settings.unaddress)
                 state_->cable.unaddress();
             return descriptor.last;
         });
+}
+
+// On the board descriptor, data moves only once ibcmd has addressed the board to talk or to
+// listen: the driver's rule, where the cable itself would let a controller drive data anyway.
+Outcome Bus::writeAsBoard(std::string_view bytes, bool end, const EndOfString &eos) {
+    if (!(state_->cable.status(boardAddress()) & TACS))
+        return {.iberr = EADR};
+    return state_->cable.write(bytes, end, eos, boardAddress());
+}
+
+Outcome Bus::readAsBoard(std::span<char> buffer, const EndOfString &eos) {
+    if (!(state_->cable.status(boardAddress()) & LACS))
+        return {.iberr = EADR};
+    return state_->cable.read(buffer, eos, boardAddress());
 }
 
 Outcome Bus::writeTo(Addr4882_t listener, std::string_view bytes, bool end,

@@ -89,6 +89,11 @@ void Cable::commandListener(Addr4882_t board, Addr4882_t listener, std::uint8_t 
     run(addressedCommand);
 }
 
+bool Cable::message(std::uint8_t byte) {
+    attention_ = true;
+    return run(byte & 0x7F);
+}
+
 void Cable::unaddress() {
     attention_ = true;
     run(UNL);
@@ -173,9 +178,7 @@ bool Cable::run(std::uint8_t byte) {
 }
 
 Outcome Cable::write(std::string_view bytes, bool end, const EndOfString &eos, Addr4882_t board) {
-    if (talker_ != board)
-        return {.iberr = EADR};
-    if (std::ranges::none_of(listeners_, [&](Addr4882_t address) { return isPresent(address); }))
+    if (!listenerAcknowledges())
         return {.iberr = ENOL};
     attention_ = false;
     const auto send = [&](std::string_view chunk, bool withEoi) {
@@ -194,25 +197,37 @@ Outcome Cable::write(std::string_view bytes, bool end, const EndOfString &eos, A
     return {.count = static_cast<long>(bytes.size())};
 }
 
+bool Cable::listenerAcknowledges() const {
+    return std::ranges::any_of(
+        listeners_, [&](Addr4882_t address) { return isPresent(address); });
+}
+
 // Reading from an empty address waits for a talker that never answers.
 Outcome Cable::read(std::span<char> buffer, const EndOfString &eos, Addr4882_t board) {
-    if (!isListener(board))
-        return {.iberr = EADR};
-    Instrument *talker = talker_ ? at(*talker_) : nullptr;
-    if (talker == nullptr)
+    if (!talker_ || !isPresent(*talker_))
         return {.iberr = EABO, .bits = TIMO};
-    attention_ = false;
-    if (buffer.empty())
+    if (buffer.empty()) {
+        attention_ = false;
         return {};
-    const Instrument::Talked talked = talker->talk(buffer, eos);
-    const long moved = static_cast<long>(talked.count);
-    if (moved > 0) {
-        const Addr4882_t listener[] = {board};
-        trace_.data(*talker_, listener, {buffer.data(), talked.count}, talked.end);
     }
+    const Instrument::Talked talked = take(buffer, eos, board);
+    const long moved = static_cast<long>(talked.count);
     if (talked.timedOut)
         return {.iberr = EABO, .bits = TIMO, .count = moved};
     return {.bits = talked.end ? END : 0, .count = moved};
+}
+
+Instrument::Talked Cable::take(std::span<char> buffer, const EndOfString &eos, Addr4882_t board) {
+    Instrument *talker = talker_ ? at(*talker_) : nullptr;
+    if (talker == nullptr)
+        return {.timedOut = true};
+    attention_ = false;
+    const Instrument::Talked talked = talker->talk(buffer, eos);
+    if (talked.count > 0) {
+        const Addr4882_t listener[] = {board};
+        trace_.data(*talker_, listener, {buffer.data(), talked.count}, talked.eoi);
+    }
+    return talked;
 }
 
 // Serial poll enable and disable go with ATN but change nothing the cable keeps: the poll itself
@@ -223,13 +238,18 @@ std::optional<std::uint8_t> Cable::serialPoll(Addr4882_t address, Addr4882_t boa
     runAddress(MLA(board & 0xFF), board);
     trace_.command(SPE);
     runAddress(MTA(address & 0xFF), address);
-    std::optional<std::uint8_t> status;
-    if (Instrument *instrument = at(address)) {
-        status = instrument->serialPoll();
-        trace_.statusByte(address, *status);
-    }
+    const std::optional<std::uint8_t> status = statusByteOfTalker();
     trace_.command(SPD);
     run(UNT);
+    return status;
+}
+
+std::optional<std::uint8_t> Cable::statusByteOfTalker() {
+    Instrument *instrument = talker_ ? at(*talker_) : nullptr;
+    if (instrument == nullptr)
+        return std::nullopt;
+    const std::uint8_t status = instrument->serialPoll();
+    trace_.statusByte(*talker_, status);
     return status;
 }
 

@@ -20,7 +20,10 @@ namespace gpibsim {
 // The simulated cable: the instruments on it, the board's part in the interface (in charge,
 // REN, ATN), who is addressed to talk and to listen, and the bytes that pass, each shown in the
 // trace. The board takes part through its own address, which callers pass where it counts.
-// Addressing goes over the bus in the order linux-gpib's library sends it.
+// Addressing goes over the bus in the order linux-gpib's library sends it, unless a controller
+// sends its own interface messages. Data moves as on a real bus: the board, as controller, may
+// drive data with ATN released without its own talk address, and read from the addressed talker
+// without its own listen address; the driver's rule that the board be addressed lives in Bus.
 //
 // The instruments have no front panel, so GTL, LLO and REN change nothing in them.
 class Cable {
@@ -43,6 +46,9 @@ public:
     void addressTalker(Addr4882_t talker, Addr4882_t board);
     // addressListener, then the addressed command byte.
     void commandListener(Addr4882_t board, Addr4882_t listener, std::uint8_t addressedCommand);
+    // One interface message with ATN, any byte, shown in the trace; false when the cable does not
+    // act on it (SPE, SPD, TCT and the like change nothing the cable keeps).
+    bool message(std::uint8_t byte);
     // UNL and UNT.
     void unaddress();
     // The board's talk address, which starts a search for listeners.
@@ -53,11 +59,19 @@ public:
     // acknowledges one of them.
     bool listensOnSecondary(int pad);
 
-    // The board, addressed as talker, sends data to the addressed listeners; EOI goes with the
-    // last byte when `end`, and with every end-of-string byte when `eos` marks writes.
+    // The board sends data to the addressed listeners; EOI goes with the last byte when `end`,
+    // and with every end-of-string byte when `eos` marks writes. ENOL when nobody listens.
     Outcome write(std::string_view bytes, bool end, const EndOfString &eos, Addr4882_t board);
-    // The board, addressed as listener, reads from the addressed talker.
+    // The board reads from the addressed talker; EABO and TIMO when nobody talks.
     Outcome read(std::span<char> buffer, const EndOfString &eos, Addr4882_t board);
+    // The addressed talker talks into `buffer` for the board, as Instrument::talk says; with
+    // nobody addressed to talk, it times out.
+    Instrument::Talked take(std::span<char> buffer, const EndOfString &eos, Addr4882_t board);
+    // Whether an instrument is addressed to listen, as NDAC held low shows it.
+    bool listenerAcknowledges() const;
+    // In a serial poll (after SPE): the addressed talker's status byte, shown in the trace;
+    // nothing when no instrument talks.
+    std::optional<std::uint8_t> statusByteOfTalker();
     // Polls the instrument at `address` for its status byte, with the board listening;
     // nothing when no instrument is there.
     std::optional<std::uint8_t> serialPoll(Addr4882_t address, Addr4882_t board);

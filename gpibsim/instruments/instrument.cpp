@@ -109,7 +109,8 @@ Instrument::Talked Instrument::talk(std::span<char> buffer, const EndOfString &e
     while (talked.count < buffer.size() && !talked.timedOut && !talked.end) {
         const char byte = output_[talked.count];
         buffer[talked.count++] = byte;
-        talked.end = talked.count == output_.size() || (eos.stopsReads() && eos.matches(byte));
+        talked.eoi = talked.count == output_.size();
+        talked.end = talked.eoi || (eos.stopsReads() && eos.matches(byte));
     }
     output_.erase(0, talked.count);
     updateServiceRequest();

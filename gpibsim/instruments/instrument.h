@@ -35,6 +35,7 @@ public:
     struct Talked {
         std::size_t count = 0;
         bool end = false;      // the last byte carried EOI or stopped the read as end of string
+        bool eoi = false;      // the last byte carried EOI
         bool timedOut = false; // nothing to say
     };
 

@@ -8,13 +8,13 @@ deb=$(ls "$work"/quorin-demo_*.deb)
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 depends=$(dpkg-deb -f "$deb" Depends)
 fail=0
-for f in ./usr/bin/quorin-demo ./usr/lib/quorin-demo/libgpibsim.so ./usr/bin/gpibsim-run \
+for f in ./usr/bin/{quorin-demo,gpibsim-run,gpibsim-adapter} ./usr/lib/quorin-demo/libgpibsim.so \
     ./usr/lib/quorin-demo/libgpib/{libgpib.so.0,libgpib.so,libgpibsim.so} \
     ./usr/share/quorin-demo/instruments/{bench,function-generator,multimeter,power-supply,scanner}.yaml \
     ./usr/share/applications/org.quorin.VelmarDemo.desktop \
     ./usr/share/metainfo/org.quorin.VelmarDemo.metainfo.xml \
     ./usr/share/doc/quorin-demo/{copyright,changelog.gz} \
-    ./usr/share/man/man1/{quorin-demo,gpibsim-run}.1.gz \
+    ./usr/share/man/man1/{quorin-demo,gpibsim-run,gpibsim-adapter}.1.gz \
     ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/quorin-demo.png; do
     grep -qx "$f" <<<"$files" || { echo "FAIL: the package lacks $f"; fail=1; }
 done
