@@ -10,11 +10,11 @@ QUORIN_PACKAGES=(cmake g++ make clang-format qt6-base-dev qt6-base-dev-tools lib
 
 quorin_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
 
-# Installs whatever of QUORIN_PACKAGES is missing: through apt-get as root, otherwise prints
-# the exact command to run and fails.
+# Installs whatever of the packages named is missing: through apt-get as root, otherwise prints
+# the exact command to run and fails. Usage: quorin_install_missing PACKAGE...
 quorin_install_missing() {
-    local missing=()
-    for p in "${QUORIN_PACKAGES[@]}"; do
+    local missing=() p
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0

@@ -13,6 +13,9 @@ QUORIN_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 ninja-
 
 quorin_windows_dir() { echo "$(quorin_root)/build/windows"; }
 
+# The CMake toolchain file of the cross builds, Qt's and the program's.
+quorin_windows_toolchain() { echo "$(quorin_root)/cmake/windows/toolchain.cmake"; }
+
 # The version of the source package a Debian package was built from: the Windows build uses the
 # release the Linux build does.
 quorin_source_version() { dpkg-query -W -f='${source:Version}' "$1"; }
@@ -30,8 +33,7 @@ quorin_windows_install() {
         dpkg --add-architecture i386
         apt-get -o DPkg::Lock::Timeout=900 update -qq
     fi
-    local QUORIN_PACKAGES=("${QUORIN_WINDOWS_PACKAGES[@]}")
-    quorin_install_missing
+    quorin_install_missing "${QUORIN_WINDOWS_PACKAGES[@]}"
 }
 
 # Writes into the folder $1 a deb-src entry for each deb entry of the machine's own apt
@@ -91,7 +93,7 @@ quorin_windows_build() {
     recipe=$({
         echo "$version"
         printf '%s\n' "$@"
-        cat "$(quorin_root)/cmake/windows-i686.cmake"
+        cat "$(quorin_windows_toolchain)"
     } | sha256sum | cut -d' ' -f1)
     if [ "$(cat "$prefix/quorin-recipe" 2>/dev/null)" = "$recipe" ]; then
         echo "$prefix"
@@ -101,7 +103,7 @@ quorin_windows_build() {
     rm -rf "$dir/$name-source" "$dir/$name-build" "$prefix"
     quorin_debian_source "$package" "$version" "$dir/$name-source" >&2 || return 1
     cmake -G Ninja -S "$dir/$name-source/source" -B "$dir/$name-build" \
-        -DCMAKE_TOOLCHAIN_FILE="$(quorin_root)/cmake/windows-i686.cmake" \
+        -DCMAKE_TOOLCHAIN_FILE="$(quorin_windows_toolchain)" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" "$@" >"$log" 2>&1 &&
         cmake --build "$dir/$name-build" --parallel 2 >>"$log" 2>&1 &&
         cmake --install "$dir/$name-build" >>"$log" 2>&1 ||
@@ -190,7 +192,9 @@ quorin_wine_prefix() {
 }
 
 # Configures the program's cross build in the folder $1, with the CMake options after it,
-# against the cross-built Qt, yaml-cpp and fmt, built first where need be.
+# against the cross-built Qt, yaml-cpp and fmt, built first where need be. Qt's toolchain file
+# loads this tree's toolchain file, not the one Qt was built with: the recipe holds its content,
+# not its path, so the same Qt serves a moved or another checkout.
 quorin_windows_configure() {
     local build qt yaml_cpp fmt
     build=$(realpath -m "$1")
@@ -199,6 +203,7 @@ quorin_windows_configure() {
     fmt=$(quorin_windows_fmt) || return 1
     cmake -G Ninja -S "$(quorin_root)" -B "$build" \
         -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$(quorin_windows_toolchain)" \
         -DQT_ADDITIONAL_PACKAGES_PREFIX_PATH="$yaml_cpp;$fmt" \
         -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run" "${@:2}" >/dev/null
 }

@@ -41,19 +41,20 @@ window=$(await_within 10 0.1 program_window) ||
 size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
 [ "$size" = "635x487" ] || fail "window is $size, not 635x487"
 
-click_pause=0.3
-click Initialize
-click 'command box'
+# The seconds a click waits for the program to answer.
+pause=0.3
+click "$window" "$pause" cmdInitialize
+click "$window" "$pause" txtCmd
 xdotool type --delay 20 '*IDN?'
-click Send
+click "$window" "$pause" cmdSend
 import -window root "$artefacts/identity.png"
-click 'Serial Poll'
+click "$window" "$pause" cmdSpoll
 sleep 0.5
 import -window root "$artefacts/session.png"
 reported_simulated_bus "$artefacts/stderr.txt" ||
     fail "the program did not report the simulated bus: $(cat "$artefacts/stderr.txt")"
 
-click Exit
+click "$window" "$pause" cmdExit
 status=0
 ended() { ! kill -0 "$app" 2>/dev/null; }
 await_within 5 0.1 ended || fail "Exit did not end the program"

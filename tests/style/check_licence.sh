@@ -16,7 +16,7 @@ done < <(
         -o -name '*.rc.in' \) \
         -not -path './build*' -not -path './.git/*' -not -path '*/corpus/*'
     printf '%s\n' .ci/run scripts/{bench,fuzz,package,run,test} gpibsim/gpibsim-run.in
-    printf '%s\n' scripts/{package-windows,test-windows} cmake/wine-run.in
+    printf '%s\n' scripts/{package-windows,test-windows} cmake/windows/wine-run.in
     printf '%s\n' packaging/windows/NSIS.template.in
 )
 [ "$missing" -eq 0 ] && echo "every file names its licence"

@@ -27,24 +27,46 @@ await() { await_within 30 0.5 "$@"; }
 program_window() { xdotool search --name '^Quorin Velmar Demo$' 2>/dev/null | head -1 | grep .; }
 no_window() { ! program_window >/dev/null; }
 
-# The centres of the window's controls, in window coordinates.
-declare -gA controls=(
-    [Initialize]="100 52"
-    ['Serial Poll']="536 144"
-    ['command box']="204 196"
-    [Send]="392 196"
-    ['results box']="240 320"
-    [Exit]="544 448"
-)
-# The program's window, and the seconds a click then waits for the program to answer: set by
-# the check.
-window= click_pause=
-# Clicks the centre of a named control of the window, then waits.
+# Prints the centre of the control of the window named CONTROL (its object name in
+# panel/Form1.ui: cmdSend, txtCmd, ...) in window coordinates, "X Y": the offsets of the group
+# boxes it sits in added to its own geometry's. Usage: control_centre CONTROL
+control_centre() {
+    python3 - "$(dirname "${BASH_SOURCE[0]}")/../../panel/Form1.ui" "$1" <<'PY'
+import sys
+import xml.etree.ElementTree as ElementTree
+form, name = sys.argv[1:]
+
+def geometry(widget):
+    rect = widget.find("property[@name='geometry']/rect")
+    if rect is None:
+        sys.exit(f"{form}: {widget.get('name')} has no geometry of its own")
+    return [int(rect.findtext(field)) for field in ("x", "y", "width", "height")]
+
+def centre(parent, left, top):
+    for widget in parent.findall("widget"):
+        x, y, width, height = geometry(widget)
+        if widget.get("name") == name:
+            return left + x + width // 2, top + y + height // 2
+        found = centre(widget, left + x, top + y)
+        if found:
+            return found
+    return None
+
+found = centre(ElementTree.parse(form).getroot().find("widget"), 0, 0)
+if not found:
+    sys.exit(f"{form} has no control {name}")
+print(*found)
+PY
+}
+
+# Clicks the centre of a control of the window WINDOW, named as in panel/Form1.ui, then waits
+# PAUSE seconds for the program to answer. Usage: click WINDOW PAUSE CONTROL
 click() {
-    local at
-    read -ra at <<<"${controls[$1]}"
-    xdotool mousemove --window "$window" "${at[@]}" click 1
-    sleep "$click_pause"
+    local at x y
+    at=$(control_centre "$3") || fail "no control $3 to click"
+    read -r x y <<<"$at"
+    xdotool mousemove --window "$1" "$x" "$y" click 1
+    sleep "$2"
 }
 
 # Whether the program's standard error, in FILE, says that with no GPIB driver installed the

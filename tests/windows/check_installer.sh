@@ -10,9 +10,12 @@
 # Wine's server must not be running.
 # Usage: check_installer.sh SETUP.exe ZIP WINEPREFIX ARTEFACTS
 set -euo pipefail
-source "$(dirname "$0")/winedesktop.sh" "$3"
+source "$(dirname "$0")/winedesktop.sh"
 source "$(dirname "$0")/../package/versions.sh"
 setup=$1 zip=$2 artefacts=$4
+work=$(mktemp -d)
+trap 'wine_desktop_stop "$work"' EXIT
+wine_desktop_start "$3"
 
 name="Quorin Velmar Demo"
 folder="C:\\Program Files\\$name"

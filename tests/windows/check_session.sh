@@ -8,12 +8,15 @@
 # running.
 # Usage: check_session.sh ZIP WINEPREFIX ARTEFACTS
 set -euo pipefail
-source "$(dirname "$0")/winedesktop.sh" "$2"
+source "$(dirname "$0")/winedesktop.sh"
 zip=$1 artefacts=$3
+work=$(mktemp -d) app=
+trap 'wine_desktop_stop "$work" "$app"' EXIT
+wine_desktop_start "$2"
 
 [ -e "$WINEPREFIX/drive_c/windows/system32/gpib-32.dll" ] &&
     fail "a gpib-32.dll is installed in $WINEPREFIX: this session needs none"
-program=$(unpack "$zip")
+program=$(unpack "$zip" "$work")
 mkdir -p "$artefacts"
 trace="$artefacts/session-trace.txt"
 rm -f "$trace"
@@ -21,24 +24,25 @@ rm -f "$trace"
 GPIBSIM_TRACE=$(winepath -w "$trace") wine "$program" 2>"$artefacts/session-stderr.txt" &
 app=$!
 window=$(await program_window) || fail "no window within 30 s"
-click_pause=0.5
+# The seconds a click waits for the program to answer.
+pause=0.5
 # Whether the bus trace shows a line within 5 s.
 traced() { await_within 5 0.1 grep -qsF "$1" "$trace"; }
 # Initialize, again until its interface clear crosses the bus: a window just shown may not
 # take a click yet.
 for _ in 1 2 3; do
-    click Initialize
+    click "$window" "$pause" cmdInitialize
     traced 'bus: IFC' && break
 done
 traced 'bus: IFC' || fail "Initialize did not reach the bus"
 traced 'bus: ATN MLA 30' || fail "Initialize did not look for listeners up to address 30"
-click 'command box'
+click "$window" "$pause" txtCmd
 xdotool type --delay 50 '*IDN?'
-click Send # with Auto Query ticked by Initialize
+click "$window" "$pause" cmdSend # with Auto Query ticked by Initialize
 traced 'bus: 4 -> 0: "QUORIN' || fail "no reply crossed the bus"
 sleep 1
 import -window root "$artefacts/session-wine.png"
-click 'results box'
+click "$window" "$pause" txtResults
 xdotool key --delay 100 ctrl+a ctrl+c
 results=
 copied() {

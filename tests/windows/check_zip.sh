@@ -6,9 +6,12 @@
 # Wine's server must not be running.
 # Usage: check_zip.sh ZIP WINEPREFIX ARTEFACTS
 set -euo pipefail
-source "$(dirname "$0")/winedesktop.sh" "$2"
+source "$(dirname "$0")/winedesktop.sh"
 zip=$1 artefacts=$3
-program=$(unpack "$zip")
+work=$(mktemp -d) app=
+trap 'wine_desktop_stop "$work" "$app"' EXIT
+wine_desktop_start "$2"
+program=$(unpack "$zip" "$work")
 
 wine "$program" --version >"$work/version.txt"
 version=$(tr -d '\r' <"$work/version.txt")
