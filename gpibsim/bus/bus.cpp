@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/bus/bus.h"
 
-#include "gpibsim/api/address.h"
-#include "gpibsim/api/timeout.h"
+#include "driverfront/api/address.h"
+#include "driverfront/api/timeout.h"
 #include "gpibsim/bus/options.h"
 #include "gpibsim/text/text.h"
 
@@ -135,8 +135,8 @@ int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, int 
     call(Entry::ibdev, kBoard, [&]() -> Outcome {
         if (boardIndex != kBoard)
             return {.iberr = ENEB};
-        if (!isPrimary(pad) || !isSecondary(sad) || !isTimeout(timeout) ||
-            !EndOfString::isMode(eos))
+        if (!driverfront::isPrimary(pad) || !driverfront::isSecondary(sad) ||
+            !driverfront::isTimeout(timeout) || !driverfront::EndOfString::isMode(eos))
             return {.iberr = EARG};
         const std::optional<int> opened = state_->descriptors.open(
             {.pad = pad, .sad = sad, .timeout = timeout, .eot = eot != 0, .eos = {eos}});
@@ -194,7 +194,7 @@ int Bus::setEndOfString(int ud, int mode) {
     return call(
         Entry::ibeos, ud,
         [&](Descriptor &descriptor) -> Outcome {
-            if (!EndOfString::isMode(mode))
+            if (!driverfront::EndOfString::isMode(mode))
                 return {.iberr = EARG};
             descriptor.settings.eos = {mode};
             return {};
@@ -277,13 +277,15 @@ int Bus::checkListener(int ud, int pad, int sad, short *found) {
     return call(
         Entry::ibln, ud,
         [&]() -> Outcome {
-            const bool valid =
-                isPrimary(pad) && (isSecondary(sad) || sad == ALL_SAD) && found != nullptr;
+            const bool valid = driverfront::isPrimary(pad) &&
+                               (driverfront::isSecondary(sad) || sad == ALL_SAD) &&
+                               found != nullptr;
             if (const auto error = refusal(kBoard, valid))
                 return {.iberr = error};
             state_->cable.addressBoardAsTalker(boardAddress());
-            const bool listens = sad == ALL_SAD ? state_->cable.listensOnSecondary(pad)
-                                                : state_->cable.listens(makeAddress(pad, sad));
+            const bool listens = sad == ALL_SAD
+                                     ? state_->cable.listensOnSecondary(pad)
+                                     : state_->cable.listens(driverfront::makeAddress(pad, sad));
             *found = listens ? 1 : 0;
             return {};
         });
@@ -327,25 +329,26 @@ int Bus::read(Entry entry, int ud, void *buffer, long count) {
 
 // On the board descriptor, data moves only once ibcmd has addressed the board to talk or to
 // listen: the driver's rule, where the cable itself would let a controller drive data anyway.
-Outcome Bus::writeAsBoard(std::string_view bytes, bool end, const EndOfString &eos) {
+Outcome Bus::writeAsBoard(std::string_view bytes, bool end, const driverfront::EndOfString &eos) {
     if (!(state_->cable.status(boardAddress()) & TACS))
         return {.iberr = EADR};
     return state_->cable.write(bytes, end, eos, boardAddress());
 }
 
-Outcome Bus::readAsBoard(std::span<char> buffer, const EndOfString &eos) {
+Outcome Bus::readAsBoard(std::span<char> buffer, const driverfront::EndOfString &eos) {
     if (!(state_->cable.status(boardAddress()) & LACS))
         return {.iberr = EADR};
     return state_->cable.read(buffer, eos, boardAddress());
 }
 
 Outcome Bus::writeTo(Addr4882_t listener, std::string_view bytes, bool end,
-                     const EndOfString &eos) {
+                     const driverfront::EndOfString &eos) {
     state_->cable.addressListener(boardAddress(), listener);
     return state_->cable.write(bytes, end, eos, boardAddress());
 }
 
-Outcome Bus::readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos) {
+Outcome Bus::readFrom(Addr4882_t talker, std::span<char> buffer,
+                      const driverfront::EndOfString &eos) {
     state_->cable.addressTalker(talker, boardAddress());
     return state_->cable.read(buffer, eos, boardAddress());
 }
@@ -432,8 +435,9 @@ int Bus::wait(int ud, int mask) {
                 return open == nullptr ||
                        ((statusOf(ud) | (open->last.bits & END)) & mask & ~TIMO) != 0;
             };
-            const auto timeout =
-                (mask & TIMO) != 0 ? timeoutDuration(opened.settings.timeout) : std::nullopt;
+            const auto timeout = (mask & TIMO) != 0
+                                     ? driverfront::timeoutDuration(opened.settings.timeout)
+                                     : std::nullopt;
             bool timedOut = false;
             if (mask != 0 && !met()) {
                 if (timeout)
@@ -483,14 +487,15 @@ void Bus::findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, 
             cable.addressBoardAsTalker(boardAddress());
             std::vector<Addr4882_t> found;
             for (const Addr4882_t *pad = pads; *pad != NOADDR; ++pad) {
-                if (!isPrimary(*pad))
+                if (!driverfront::isPrimary(*pad))
                     return {.iberr = EARG};
                 if (cable.listens(*pad)) {
                     found.push_back(*pad);
                 } else if (cable.listensOnSecondary(*pad)) {
-                    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
-                        if (cable.listens(makeAddress(*pad, sad)))
-                            found.push_back(makeAddress(*pad, sad));
+                    for (int sad = driverfront::kFirstSecondary; sad <= driverfront::kLastSecondary;
+                         ++sad)
+                        if (cable.listens(driverfront::makeAddress(*pad, sad)))
+                            found.push_back(driverfront::makeAddress(*pad, sad));
                 }
             }
             const std::size_t written = std::min(found.size(), static_cast<std::size_t>(limit));
@@ -506,7 +511,8 @@ void Bus::clearDevice(int board, Addr4882_t address) {
     call(
         Entry::DevClear, kBoard,
         [&]() -> Outcome {
-            if (const auto error = refusal(board, address == NOADDR || isAddress(address)))
+            if (const auto error =
+                    refusal(board, address == NOADDR || driverfront::isAddress(address)))
                 return {.iberr = error};
             if (address == NOADDR) {
                 const std::uint8_t everyDevice[] = {DCL};
@@ -521,7 +527,8 @@ void Bus::readStatusByte(int board, Addr4882_t address, short *status) {
     call(
         Entry::ReadStatusByte, kBoard,
         [&]() -> Outcome {
-            if (const auto error = refusal(board, isAddress(address) && status != nullptr))
+            if (const auto error =
+                    refusal(board, driverfront::isAddress(address) && status != nullptr))
                 return {.iberr = error};
             return pollInto(address, status);
         });
@@ -532,8 +539,8 @@ void Bus::send(int board, Addr4882_t address, const void *data, long count, int 
     call(
         Entry::Send, kBoard,
         [&]() -> Outcome {
-            const bool valid = isAddress(address) && isBuffer(data, count) && endMode >= NULLend &&
-                               endMode <= NLend;
+            const bool valid = driverfront::isAddress(address) && isBuffer(data, count) &&
+                               endMode >= NULLend && endMode <= NLend;
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
             const std::string_view bytes(static_cast<const char *>(data),
@@ -549,12 +556,12 @@ void Bus::receive(int board, Addr4882_t address, void *buffer, long count, int t
     call(
         Entry::Receive, kBoard,
         [&]() -> Outcome {
-            const bool valid = isAddress(address) && isBuffer(buffer, count) && termination >= 0 &&
-                               termination <= STOPend;
+            const bool valid = driverfront::isAddress(address) && isBuffer(buffer, count) &&
+                               termination >= 0 && termination <= STOPend;
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
             return readFrom(address, {static_cast<char *>(buffer), static_cast<std::size_t>(count)},
-                            EndOfString::ofTermination(termination));
+                            driverfront::EndOfString::ofTermination(termination));
         });
 }
 
@@ -564,8 +571,8 @@ void Bus::pollAll(int board, const Addr4882_t *addresses, short *results) {
         Entry::AllSpoll, kBoard,
         [&]() -> Outcome {
             const std::span<const Addr4882_t> list = untilNoAddress(addresses);
-            const bool valid =
-                std::ranges::all_of(list, isAddress) && (results != nullptr || list.empty());
+            const bool valid = std::ranges::all_of(list, driverfront::isAddress) &&
+                               (results != nullptr || list.empty());
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
             for (std::size_t i = 0; i < list.size(); ++i) {

@@ -94,10 +94,12 @@ private:
     Outcome remoteEnable(int ud, int enable);
     // IFC, for ibsic and SendIFC; a board that is not system controller gets ESAC.
     Outcome pulseInterfaceClear();
-    Outcome writeAsBoard(std::string_view bytes, bool end, const EndOfString &eos);
-    Outcome readAsBoard(std::span<char> buffer, const EndOfString &eos);
-    Outcome writeTo(Addr4882_t listener, std::string_view bytes, bool end, const EndOfString &eos);
-    Outcome readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos);
+    Outcome writeAsBoard(std::string_view bytes, bool end, const driverfront::EndOfString &eos);
+    Outcome readAsBoard(std::span<char> buffer, const driverfront::EndOfString &eos);
+    Outcome writeTo(Addr4882_t listener, std::string_view bytes, bool end,
+                    const driverfront::EndOfString &eos);
+    Outcome readFrom(Addr4882_t talker, std::span<char> buffer,
+                     const driverfront::EndOfString &eos);
 
     struct State {
         Setup setup;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/api/endofstring.h"
+#include "driverfront/api/endofstring.h"
 #include "gpibsim/bus/callstatus.h"
 #include "gpibsim/bus/setup.h"
 #include "gpibsim/bus/trace.h"
@@ -61,12 +61,14 @@ public:
 
     // The board sends data to the addressed listeners; EOI goes with the last byte when `end`,
     // and with every end-of-string byte when `eos` marks writes. ENOL when nobody listens.
-    Outcome write(std::string_view bytes, bool end, const EndOfString &eos, Addr4882_t board);
+    Outcome write(std::string_view bytes, bool end, const driverfront::EndOfString &eos,
+                  Addr4882_t board);
     // The board reads from the addressed talker; EABO and TIMO when nobody talks.
-    Outcome read(std::span<char> buffer, const EndOfString &eos, Addr4882_t board);
+    Outcome read(std::span<char> buffer, const driverfront::EndOfString &eos, Addr4882_t board);
     // The addressed talker talks into `buffer` for the board, as Instrument::talk says; with
     // nobody addressed to talk, it times out.
-    Instrument::Talked take(std::span<char> buffer, const EndOfString &eos, Addr4882_t board);
+    Instrument::Talked take(std::span<char> buffer, const driverfront::EndOfString &eos,
+                            Addr4882_t board);
     // Whether an instrument is addressed to listen, as NDAC held low shows it.
     bool listenerAcknowledges() const;
     // In a serial poll (after SPE): the addressed talker's status byte, shown in the trace;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/api/address.h"
-#include "gpibsim/api/endofstring.h"
+#include "driverfront/api/address.h"
+#include "driverfront/api/endofstring.h"
 #include "gpibsim/bus/callstatus.h"
 
 #include <map>
@@ -18,7 +18,7 @@ struct Settings {
     int sad = NO_SAD;
     int timeout = T3s;
     bool eot = true; // EOI with the last byte written
-    EndOfString eos{};
+    driverfront::EndOfString eos{};
     int pollTimeout = T1s; // serial polls
     bool readdress = false;
     bool unaddress = false; // a device's: UNL and UNT after each of its reads and writes
@@ -32,7 +32,7 @@ struct Settings {
     bool eventQueue = false;
     int parallelPollTimeout = T3s;
 
-    Addr4882_t address() const { return makeAddress(pad, sad); }
+    Addr4882_t address() const { return driverfront::makeAddress(pad, sad); }
 };
 
 struct Descriptor {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/bus/options.h"
 
-#include "gpibsim/api/timeout.h"
+#include "driverfront/api/timeout.h"
 
 #include <algorithm>
 #include <utility>
@@ -122,9 +122,10 @@ Outcome setIst(Settings &settings, int value) {
 }
 
 constexpr Option kOptions[] = {
-    {IbaPAD, Applies::Both, get<&Settings::pad>, set<&Settings::pad, isPrimary>},
-    {IbaSAD, Applies::Both, get<&Settings::sad>, set<&Settings::sad, isSecondary>},
-    {IbaTMO, Applies::Both, get<&Settings::timeout>, set<&Settings::timeout, isTimeout>},
+    {IbaPAD, Applies::Both, get<&Settings::pad>, set<&Settings::pad, driverfront::isPrimary>},
+    {IbaSAD, Applies::Both, get<&Settings::sad>, set<&Settings::sad, driverfront::isSecondary>},
+    {IbaTMO, Applies::Both, get<&Settings::timeout>,
+     set<&Settings::timeout, driverfront::isTimeout>},
     {IbaEOT, Applies::Both, get<&Settings::eot>, setFlag<&Settings::eot>},
     {IbaEOSrd, Applies::Both, getEosBit<REOS>, setEosBit<REOS>},
     {IbaEOSwrt, Applies::Both, getEosBit<XEOS>, setEosBit<XEOS>},
@@ -150,7 +151,7 @@ constexpr Option kOptions[] = {
     {IbaSPollBit, Applies::Board, fixed<1>, accept<isAny>},
     {IbaSendLLO, Applies::Board, fixed<0>, only<isZero>},
     {IbaPPollTime, Applies::Board, get<&Settings::parallelPollTimeout>,
-     set<&Settings::parallelPollTimeout, isTimeout>},
+     set<&Settings::parallelPollTimeout, driverfront::isTimeout>},
     {IbaHSCableLength, Applies::Board, fixed<0>, accept<isCableLength>},
     {IbaIst, Applies::Board, get<&Settings::ist>, setIst},
     {IbaRsv, Applies::Board, get<&Settings::statusByte>, set<&Settings::statusByte, isByte>},
@@ -158,7 +159,7 @@ constexpr Option kOptions[] = {
 
     {IbaREADDR, Applies::Device, get<&Settings::readdress>, setFlag<&Settings::readdress>},
     {IbaSPollTime, Applies::Device, get<&Settings::pollTimeout>,
-     set<&Settings::pollTimeout, isTimeout>},
+     set<&Settings::pollTimeout, driverfront::isTimeout>},
     {IbaUnAddr, Applies::Device, get<&Settings::unaddress>, setFlag<&Settings::unaddress>},
 };
 

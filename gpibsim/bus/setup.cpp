@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/bus/setup.h"
 
-#include "gpibsim/api/address.h"
+#include "driverfront/api/address.h"
 #include "gpibsim/definitions/libraryfolder.h"
 #include "gpibsim/system/environment.h"
 #include "gpibsim/text/text.h"
@@ -22,14 +22,14 @@ constexpr int kLongestDelayMs = 60000;
 std::optional<Addr4882_t> toAddress(std::string_view text) {
     const std::size_t dot = text.find('.');
     const std::optional<int> pad = toInt(text.substr(0, dot));
-    if (!pad || *pad == 0 || !isPrimary(*pad))
+    if (!pad || *pad == 0 || !driverfront::isPrimary(*pad))
         return std::nullopt;
     if (dot == std::string_view::npos)
-        return makeAddress(*pad, NO_SAD);
+        return driverfront::makeAddress(*pad, NO_SAD);
     const std::optional<int> sad = toInt(text.substr(dot + 1));
-    if (!sad || *sad == NO_SAD || !isSecondary(*sad))
+    if (!sad || *sad == NO_SAD || !driverfront::isSecondary(*sad))
         return std::nullopt;
-    return makeAddress(*pad, *sad);
+    return driverfront::makeAddress(*pad, *sad);
 }
 
 // Resolves the escapes \n \r \\ and \xHH.
@@ -182,8 +182,9 @@ std::string Parser::finish() {
 } // namespace
 
 Setup defaultSetup() {
-    return {.instruments = {{InstrumentKind::Multimeter, makeAddress(4, NO_SAD), std::nullopt},
-                            {InstrumentKind::Generic, makeAddress(5, 97), std::nullopt}}};
+    return {.instruments = {
+                {InstrumentKind::Multimeter, driverfront::makeAddress(4, NO_SAD), std::nullopt},
+                {InstrumentKind::Generic, driverfront::makeAddress(5, 97), std::nullopt}}};
 }
 
 ParsedSetup parseSetup(std::string_view text,

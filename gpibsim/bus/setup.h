@@ -18,11 +18,11 @@ namespace gpibsim {
 
 // The driver calls a bench can script faults for.
 enum class Entry {
-#define GPIBSIM_CALL(type, name, parameters) name,
+#define DRIVER_CALL(type, name, parameters) name,
 #include "gpibsim/api/calltable.h"
 };
 inline constexpr std::pair<std::string_view, Entry> kEntryNames[] = {
-#define GPIBSIM_CALL(type, name, parameters) {#name, Entry::name},
+#define DRIVER_CALL(type, name, parameters) {#name, Entry::name},
 #include "gpibsim/api/calltable.h"
 };
 inline constexpr std::size_t kEntryCount = std::size(kEntryNames);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Definition files read into instruments: resource names, the library of our own definitions,
 // and every kind of bad file, each refused with its file, line and column.
-#include "gpibsim/api/address.h"
+#include "driverfront/api/address.h"
 #include "gpibsim/bus/setup.h"
 #include "gpibsim/definitions/definition.h"
 #include "gpibsim/definitions/loader.h"
