@@ -50,10 +50,12 @@ function(driverfront_export_lines out rows)
     set(${out} "${exports}" PARENT_SCOPE)
 endfunction()
 
-# Writes the exports file of the shared library `target` from `table` into the folder's build
-# tree and links the library with it: exports.map, or TARGET.def on Windows, where the runtime
-# is linked in, so that the library also runs from the system folder as the driver.
+# Makes the shared library `target` a driver library on the front, exporting the rows of
+# `table`: it takes in the front's entry points, and the exports file written from the table
+# into the folder's build tree, exports.map, or TARGET.def on Windows, where the runtime is
+# linked in, so that the library also runs from the system folder as the driver.
 function(driverfront_exports target table)
+    target_link_libraries(${target} PRIVATE driverfront_exports)
     driverfront_table_rows(rows ${table})
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
     driverfront_export_lines(exports "${rows}")
@@ -65,7 +67,9 @@ function(driverfront_exports target table)
         set(def ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
         configure_file(${templates}/library.def.in ${def} @ONLY)
         target_sources(${target} PRIVATE ${def})
-        target_link_options(${target} PRIVATE "LINKER:--kill-at" -static)
+        # The start of the library's exception tables, for its own unwinder (unwindtables_win.h).
+        target_link_options(${target} PRIVATE "LINKER:--kill-at" -static
+            "LINKER:--defsym=_driverfront_eh_frame=ADDR(.eh_frame)")
         set_target_properties(${target} PROPERTIES PREFIX "")
         # The linker's import library has the plain names too; a C client calls the decorated
         # ones.

@@ -59,7 +59,7 @@ void Cable::forgetAddressing() {
     primary_.reset();
 }
 
-Outcome Cable::command(std::span<const std::uint8_t> bytes) {
+driverfront::Outcome Cable::command(std::span<const std::uint8_t> bytes) {
     attention_ = true;
     long sent = 0;
     for (const std::uint8_t byte : bytes) {
@@ -177,8 +177,8 @@ bool Cable::run(std::uint8_t byte) {
     }
 }
 
-Outcome Cable::write(std::string_view bytes, bool end, const driverfront::EndOfString &eos,
-                     Addr4882_t board) {
+driverfront::Outcome Cable::write(std::string_view bytes, bool end,
+                                  const driverfront::EndOfString &eos, Addr4882_t board) {
     if (!listenerAcknowledges())
         return {.iberr = ENOL};
     attention_ = false;
@@ -204,7 +204,8 @@ bool Cable::listenerAcknowledges() const {
 }
 
 // Reading from an empty address waits for a talker that never answers.
-Outcome Cable::read(std::span<char> buffer, const driverfront::EndOfString &eos, Addr4882_t board) {
+driverfront::Outcome Cable::read(std::span<char> buffer, const driverfront::EndOfString &eos,
+                                 Addr4882_t board) {
     if (!talker_ || !isPresent(*talker_))
         return {.iberr = EABO, .bits = TIMO};
     if (buffer.empty()) {

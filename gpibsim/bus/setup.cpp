@@ -114,8 +114,8 @@ std::string Parser::add(std::string_view item) {
     if (item.starts_with("response="))
         return answer(item, item.substr(9));
     if (item.starts_with("listeners=")) {
-        setup_.listeners = toInt(item.substr(10));
-        return setup_.listeners ? "" : "the count is not an integer";
+        setup_.script.listeners = toInt(item.substr(10));
+        return setup_.script.listeners ? "" : "the count is not an integer";
     }
     return "unknown item";
 }
@@ -136,13 +136,13 @@ std::string Parser::place(InstrumentKind kind, std::string_view address) {
 std::string Parser::fault(std::string_view value, bool delay) {
     const std::size_t colon = value.find(':');
     const auto *name = std::ranges::find(kEntryNames, value.substr(0, colon),
-                                         &std::pair<std::string_view, Entry>::first);
+                                         &std::pair<std::string_view, driverfront::Entry>::first);
     if (colon == std::string_view::npos || name == std::ranges::end(kEntryNames))
         return "unknown entry point";
     const std::optional<int> number = toInt(value.substr(colon + 1));
     if (!number || *number < 0 || (delay && *number > kLongestDelayMs))
         return delay ? "the delay is not 0..60000 ms" : "the error code is not a number >= 0";
-    Fault &fault = setup_.faults[static_cast<std::size_t>(name->second)];
+    driverfront::Fault &fault = setup_.script.faults[static_cast<std::size_t>(name->second)];
     if (delay)
         fault.delay = std::chrono::milliseconds(*number);
     else

@@ -351,7 +351,7 @@ void DefinitionLoadTest::benchItemsAddToDefinedInstruments() {
     QVERIFY2(added.error.empty(), added.error.c_str());
     QCOMPARE(addressesOf(added.setup.instruments), (QList<Addr4882_t>{3, 4}));
     QCOMPARE(added.setup.instruments[0].kind, InstrumentKind::Defined);
-    QCOMPARE(added.setup.fault(Entry::Send).iberr, 14);
+    QCOMPARE(added.setup.script.fault(driverfront::Entry::Send).iberr, 14);
     QCOMPARE(addressesOf(parseSetup("", std::vector<Resource>{}).setup.instruments),
              QList<Addr4882_t>{});
 

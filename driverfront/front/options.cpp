@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "gpibsim/bus/options.h"
+#include "driverfront/front/options.h"
 
 #include "driverfront/api/timeout.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace gpibsim {
+namespace driverfront {
 
 namespace {
 
@@ -122,10 +122,9 @@ Outcome setIst(Settings &settings, int value) {
 }
 
 constexpr Option kOptions[] = {
-    {IbaPAD, Applies::Both, get<&Settings::pad>, set<&Settings::pad, driverfront::isPrimary>},
-    {IbaSAD, Applies::Both, get<&Settings::sad>, set<&Settings::sad, driverfront::isSecondary>},
-    {IbaTMO, Applies::Both, get<&Settings::timeout>,
-     set<&Settings::timeout, driverfront::isTimeout>},
+    {IbaPAD, Applies::Both, get<&Settings::pad>, set<&Settings::pad, isPrimary>},
+    {IbaSAD, Applies::Both, get<&Settings::sad>, set<&Settings::sad, isSecondary>},
+    {IbaTMO, Applies::Both, get<&Settings::timeout>, set<&Settings::timeout, isTimeout>},
     {IbaEOT, Applies::Both, get<&Settings::eot>, setFlag<&Settings::eot>},
     {IbaEOSrd, Applies::Both, getEosBit<REOS>, setEosBit<REOS>},
     {IbaEOSwrt, Applies::Both, getEosBit<XEOS>, setEosBit<XEOS>},
@@ -151,7 +150,7 @@ constexpr Option kOptions[] = {
     {IbaSPollBit, Applies::Board, fixed<1>, accept<isAny>},
     {IbaSendLLO, Applies::Board, fixed<0>, only<isZero>},
     {IbaPPollTime, Applies::Board, get<&Settings::parallelPollTimeout>,
-     set<&Settings::parallelPollTimeout, driverfront::isTimeout>},
+     set<&Settings::parallelPollTimeout, isTimeout>},
     {IbaHSCableLength, Applies::Board, fixed<0>, accept<isCableLength>},
     {IbaIst, Applies::Board, get<&Settings::ist>, setIst},
     {IbaRsv, Applies::Board, get<&Settings::statusByte>, set<&Settings::statusByte, isByte>},
@@ -159,7 +158,7 @@ constexpr Option kOptions[] = {
 
     {IbaREADDR, Applies::Device, get<&Settings::readdress>, setFlag<&Settings::readdress>},
     {IbaSPollTime, Applies::Device, get<&Settings::pollTimeout>,
-     set<&Settings::pollTimeout, driverfront::isTimeout>},
+     set<&Settings::pollTimeout, isTimeout>},
     {IbaUnAddr, Applies::Device, get<&Settings::unaddress>, setFlag<&Settings::unaddress>},
 };
 
@@ -196,4 +195,4 @@ std::optional<int> parallelPollByte(int value) {
     return value == 0 || (value & PPC_DISABLE) != 0 ? PPD : value;
 }
 
-} // namespace gpibsim
+} // namespace driverfront

@@ -3,13 +3,13 @@
 
 #include "driverfront/api/address.h"
 #include "driverfront/api/endofstring.h"
-#include "gpibsim/bus/callstatus.h"
+#include "driverfront/link/outcome.h"
 
 #include <map>
 #include <optional>
 #include <set>
 
-namespace gpibsim {
+namespace driverfront {
 
 // What a descriptor is set to: its GPIB address and how its reads, writes and waits go. The
 // board's descriptor also holds the board's own state, which nothing on the bus models further.
@@ -18,7 +18,7 @@ struct Settings {
     int sad = NO_SAD;
     int timeout = T3s;
     bool eot = true; // EOI with the last byte written
-    driverfront::EndOfString eos{};
+    EndOfString eos{};
     int pollTimeout = T1s; // serial polls
     bool readdress = false;
     bool unaddress = false; // a device's: UNL and UNT after each of its reads and writes
@@ -32,7 +32,7 @@ struct Settings {
     bool eventQueue = false;
     int parallelPollTimeout = T3s;
 
-    Addr4882_t address() const { return driverfront::makeAddress(pad, sad); }
+    Addr4882_t address() const { return makeAddress(pad, sad); }
 };
 
 struct Descriptor {
@@ -66,4 +66,4 @@ private:
     std::set<int> freed_;       // closed ones below unused_
 };
 
-} // namespace gpibsim
+} // namespace driverfront
