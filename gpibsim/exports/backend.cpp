@@ -2,8 +2,8 @@
 // What the simulated bus puts under the front: its back end, the cable with the bench that
 // GPIBSIM_BENCH and GPIBSIM_DEVICES describe and the trace GPIBSIM_TRACE asks for, read as the
 // front is built; its name; its own marker export; and its calls not offered.
-#include "gpibsim/api/gpibsim.h"
 #include "driverfront/exports/library.h"
+#include "gpibsim/api/gpibsim.h"
 #include "gpibsim/bus/cablelink.h"
 
 namespace driverfront {
