@@ -1,10 +1,11 @@
 # SPDX-License-Identifier: MIT
 # Each folder of code is a library that sees only itself and what it links. Its headers are
 # included by the folder's path from the project root ("gpib/wrappers.h",
-# "gpibsim/bus/bus.h"), and its include directory holds nothing but a link to the folder, so
+# "driverfront/front/front.h"), and its include directory holds nothing but a link to the folder, so
 # an include of a folder it does not link fails to build. The program's layers run
-# panel -> operations -> status -> gpib; the simulated bus's rooms are drawn in
-# gpibsim/README.md. Neither sees the other. An include that climbs out with "../" is found
+# panel -> operations -> status -> gpib; the simulated bus's rooms, and those of the driver
+# libraries' shared front (driverfront/), are drawn in gpibsim/README.md. The program and the
+# driver libraries do not see each other. An include that climbs out with "../" is found
 # next to the including file whatever the include path says: the style test refuses those.
 function(quorin_folder_library target folder)
     set(view ${CMAKE_BINARY_DIR}/folders/${folder})

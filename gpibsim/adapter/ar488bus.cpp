@@ -3,7 +3,7 @@
 // searches for listeners. It never sends its own talk or listen address to move data.
 #include "gpibsim/adapter/ar488.h"
 
-#include "gpibsim/api/address.h"
+#include "driverfront/api/address.h"
 
 #include <string>
 
@@ -44,7 +44,8 @@ std::string_view endOfSend(std::uint8_t eos) {
 // UNL, UNT, then the instrument's listen or talk address and its secondary address. An
 // address the firmware cannot send leaves the bus as it was.
 bool Ar488::addressDevice(int pad, int sad, Addressed direction) {
-    if (pad > 30 || sad < kFirstSecondary || (sad > kLastSecondary && sad != kNoSecondary))
+    if (pad > 30 || sad < driverfront::kFirstSecondary ||
+        (sad > driverfront::kLastSecondary && sad != kNoSecondary))
         return false;
     const auto primary =
         static_cast<std::uint8_t>(direction == Addressed::Talk ? MTA(pad) : MLA(pad));
@@ -131,12 +132,12 @@ void Ar488::probeListener(int pad, int &found) {
         host_.send(separator() + std::to_string(pad));
         return;
     }
-    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
+    for (int sad = driverfront::kFirstSecondary; sad <= driverfront::kLastSecondary; ++sad)
         cable.message(static_cast<std::uint8_t>(sad));
     if (!cable.listenerAcknowledges())
         return;
     bus_.send({UNL, static_cast<std::uint8_t>(MLA(pad))});
-    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad) {
+    for (int sad = driverfront::kFirstSecondary; sad <= driverfront::kLastSecondary; ++sad) {
         cable.message(static_cast<std::uint8_t>(sad));
         if (cable.listenerAcknowledges()) {
             host_.send(separator() + std::to_string(pad) + ":" + std::to_string(sad));

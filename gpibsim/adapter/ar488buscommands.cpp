@@ -2,8 +2,8 @@
 // AR488's commands that act on the bus.
 #include "gpibsim/adapter/ar488.h"
 
+#include "driverfront/api/address.h"
 #include "gpibsim/adapter/ctext.h"
-#include "gpibsim/api/address.h"
 
 #include <string>
 

@@ -35,8 +35,8 @@ bool Controller::write(std::string_view bytes, bool end, std::chrono::millisecon
 Received Controller::read(const ReadEnd &end, std::chrono::milliseconds timeout,
                           const Piece &piece) const {
     // A terminator's last byte stops each piece, so that the bytes after it stay with the talker.
-    const EndOfString stop{end.terminator.empty()
-                               ? 0
+    const driverfront::EndOfString stop{
+        end.terminator.empty() ? 0
                                : REOS | BIN | static_cast<unsigned char>(end.terminator.back())};
     std::array<char, 4096> buffer;
     std::string tail;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/adapter/prologix.h"
 
-#include "gpibsim/api/address.h"
+#include "driverfront/api/address.h"
 
 #include <cctype>
 #include <utility>
@@ -107,7 +107,7 @@ void Prologix::startController() {
 }
 
 Addr4882_t Prologix::address() const {
-    return makeAddress(config_.pad, config_.sad);
+    return driverfront::makeAddress(config_.pad, config_.sad);
 }
 
 } // namespace gpibsim::adapter

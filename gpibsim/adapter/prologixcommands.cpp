@@ -2,7 +2,7 @@
 // The commands of the "++" controller the manual describes.
 #include "gpibsim/adapter/prologix.h"
 
-#include "gpibsim/api/address.h"
+#include "driverfront/api/address.h"
 
 #include <charconv>
 #include <string>
@@ -53,10 +53,11 @@ std::optional<std::vector<Addr4882_t>> addressesOf(std::span<const std::string_v
     std::vector<Addr4882_t> addresses;
     for (const std::string_view word : words)
         if (const auto pad = numberOf(word, 0, 30))
-            addresses.push_back(makeAddress(*pad, NO_SAD));
-        else if (const auto sad = numberOf(word, kFirstSecondary, kLastSecondary);
+            addresses.push_back(driverfront::makeAddress(*pad, NO_SAD));
+        else if (const auto sad =
+                     numberOf(word, driverfront::kFirstSecondary, driverfront::kLastSecondary);
                  sad && !addresses.empty() && (addresses.back() >> 8) == NO_SAD)
-            addresses.back() = makeAddress(addresses.back() & 0xFF, *sad);
+            addresses.back() = driverfront::makeAddress(addresses.back() & 0xFF, *sad);
         else
             return std::nullopt;
     return addresses;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/bus/cable.h"
 
-#include "gpibsim/api/address.h"
+#include "driverfront/api/address.h"
 #include "gpibsim/definitions/definedinstrument.h"
 #include "gpibsim/instruments/multimeter.h"
 
@@ -59,7 +59,7 @@ void Cable::forgetAddressing() {
     primary_.reset();
 }
 
-Outcome Cable::command(std::span<const std::uint8_t> bytes) {
+driverfront::Outcome Cable::command(std::span<const std::uint8_t> bytes) {
     attention_ = true;
     long sent = 0;
     for (const std::uint8_t byte : bytes) {
@@ -116,7 +116,7 @@ bool Cable::listensOnSecondary(int pad) {
     attention_ = true;
     run(UNL);
     run(MLA(pad));
-    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
+    for (int sad = driverfront::kFirstSecondary; sad <= driverfront::kLastSecondary; ++sad)
         run(static_cast<std::uint8_t>(sad));
     return !secondaryListeners(pad).empty();
 }
@@ -131,23 +131,23 @@ void Cable::runAddress(std::uint8_t primary, Addr4882_t address) {
 // they address nobody.
 bool Cable::run(std::uint8_t byte) {
     trace_.command(byte);
-    if (byte >= kFirstSecondary && byte <= kLastSecondary) {
+    if (byte >= driverfront::kFirstSecondary && byte <= driverfront::kLastSecondary) {
         if (primary_ && primary_->talker) {
-            talker_ = makeAddress(primary_->pad, byte);
+            talker_ = driverfront::makeAddress(primary_->pad, byte);
         } else if (primary_) {
-            std::erase(listeners_, makeAddress(primary_->pad, NO_SAD));
-            addListener(makeAddress(primary_->pad, byte));
+            std::erase(listeners_, driverfront::makeAddress(primary_->pad, NO_SAD));
+            addListener(driverfront::makeAddress(primary_->pad, byte));
         }
         return true;
     }
     primary_.reset();
-    if (byte >= kFirstListen && byte < UNL) {
-        addListener(makeAddress(byte & 0x1F, NO_SAD));
+    if (byte >= driverfront::kFirstListen && byte < UNL) {
+        addListener(driverfront::makeAddress(byte & 0x1F, NO_SAD));
         primary_ = Primary{byte & 0x1F, false};
         return true;
     }
-    if (byte >= kFirstTalk && byte < UNT) {
-        talker_ = makeAddress(byte & 0x1F, NO_SAD);
+    if (byte >= driverfront::kFirstTalk && byte < UNT) {
+        talker_ = driverfront::makeAddress(byte & 0x1F, NO_SAD);
         primary_ = Primary{byte & 0x1F, true};
         return true;
     }
@@ -177,7 +177,8 @@ bool Cable::run(std::uint8_t byte) {
     }
 }
 
-Outcome Cable::write(std::string_view bytes, bool end, const EndOfString &eos, Addr4882_t board) {
+driverfront::Outcome Cable::write(std::string_view bytes, bool end,
+                                  const driverfront::EndOfString &eos, Addr4882_t board) {
     if (!listenerAcknowledges())
         return {.iberr = ENOL};
     attention_ = false;
@@ -203,7 +204,8 @@ bool Cable::listenerAcknowledges() const {
 }
 
 // Reading from an empty address waits for a talker that never answers.
-Outcome Cable::read(std::span<char> buffer, const EndOfString &eos, Addr4882_t board) {
+driverfront::Outcome Cable::read(std::span<char> buffer, const driverfront::EndOfString &eos,
+                                 Addr4882_t board) {
     if (!talker_ || !isPresent(*talker_))
         return {.iberr = EABO, .bits = TIMO};
     if (buffer.empty()) {
@@ -217,7 +219,8 @@ Outcome Cable::read(std::span<char> buffer, const EndOfString &eos, Addr4882_t b
     return {.bits = talked.end ? END : 0, .count = moved};
 }
 
-Instrument::Talked Cable::take(std::span<char> buffer, const EndOfString &eos, Addr4882_t board) {
+Instrument::Talked Cable::take(std::span<char> buffer, const driverfront::EndOfString &eos,
+                               Addr4882_t board) {
     Instrument *talker = talker_ ? at(*talker_) : nullptr;
     if (talker == nullptr)
         return {.timedOut = true};
@@ -262,9 +265,9 @@ void Cable::traceServiceRequest() {
 
 std::vector<Addr4882_t> Cable::secondaryListeners(int pad) const {
     std::vector<Addr4882_t> listeners;
-    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
-        if (isPresent(makeAddress(pad, sad)))
-            listeners.push_back(makeAddress(pad, sad));
+    for (int sad = driverfront::kFirstSecondary; sad <= driverfront::kLastSecondary; ++sad)
+        if (isPresent(driverfront::makeAddress(pad, sad)))
+            listeners.push_back(driverfront::makeAddress(pad, sad));
     return listeners;
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/api/endofstring.h"
-#include "gpibsim/bus/callstatus.h"
+#include "driverfront/api/endofstring.h"
+#include "driverfront/link/outcome.h"
 #include "gpibsim/bus/setup.h"
 #include "gpibsim/bus/trace.h"
 #include "gpibsim/instruments/instrument.h"
@@ -39,7 +39,7 @@ public:
 
     // Sends command bytes with ATN. A byte it does not know stops it with ECAP; the count is
     // the bytes sent before it.
-    Outcome command(std::span<const std::uint8_t> bytes);
+    driverfront::Outcome command(std::span<const std::uint8_t> bytes);
     // Before a write: the board's talk address, UNL, then the listener's address.
     void addressListener(Addr4882_t board, Addr4882_t listener);
     // Before a read: UNL, the board's listen address, then the talker's address.
@@ -61,12 +61,15 @@ public:
 
     // The board sends data to the addressed listeners; EOI goes with the last byte when `end`,
     // and with every end-of-string byte when `eos` marks writes. ENOL when nobody listens.
-    Outcome write(std::string_view bytes, bool end, const EndOfString &eos, Addr4882_t board);
+    driverfront::Outcome write(std::string_view bytes, bool end,
+                               const driverfront::EndOfString &eos, Addr4882_t board);
     // The board reads from the addressed talker; EABO and TIMO when nobody talks.
-    Outcome read(std::span<char> buffer, const EndOfString &eos, Addr4882_t board);
+    driverfront::Outcome read(std::span<char> buffer, const driverfront::EndOfString &eos,
+                              Addr4882_t board);
     // The addressed talker talks into `buffer` for the board, as Instrument::talk says; with
     // nobody addressed to talk, it times out.
-    Instrument::Talked take(std::span<char> buffer, const EndOfString &eos, Addr4882_t board);
+    Instrument::Talked take(std::span<char> buffer, const driverfront::EndOfString &eos,
+                            Addr4882_t board);
     // Whether an instrument is addressed to listen, as NDAC held low shows it.
     bool listenerAcknowledges() const;
     // In a serial poll (after SPE): the addressed talker's status byte, shown in the trace;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/bus/setup.h"
 
-#include "gpibsim/api/address.h"
+#include "driverfront/api/address.h"
 #include "gpibsim/definitions/libraryfolder.h"
 #include "gpibsim/system/environment.h"
 #include "gpibsim/text/text.h"
@@ -22,14 +22,14 @@ constexpr int kLongestDelayMs = 60000;
 std::optional<Addr4882_t> toAddress(std::string_view text) {
     const std::size_t dot = text.find('.');
     const std::optional<int> pad = toInt(text.substr(0, dot));
-    if (!pad || *pad == 0 || !isPrimary(*pad))
+    if (!pad || *pad == 0 || !driverfront::isPrimary(*pad))
         return std::nullopt;
     if (dot == std::string_view::npos)
-        return makeAddress(*pad, NO_SAD);
+        return driverfront::makeAddress(*pad, NO_SAD);
     const std::optional<int> sad = toInt(text.substr(dot + 1));
-    if (!sad || *sad == NO_SAD || !isSecondary(*sad))
+    if (!sad || *sad == NO_SAD || !driverfront::isSecondary(*sad))
         return std::nullopt;
-    return makeAddress(*pad, *sad);
+    return driverfront::makeAddress(*pad, *sad);
 }
 
 // Resolves the escapes \n \r \\ and \xHH.
@@ -114,8 +114,8 @@ std::string Parser::add(std::string_view item) {
     if (item.starts_with("response="))
         return answer(item, item.substr(9));
     if (item.starts_with("listeners=")) {
-        setup_.listeners = toInt(item.substr(10));
-        return setup_.listeners ? "" : "the count is not an integer";
+        setup_.script.listeners = toInt(item.substr(10));
+        return setup_.script.listeners ? "" : "the count is not an integer";
     }
     return "unknown item";
 }
@@ -136,13 +136,13 @@ std::string Parser::place(InstrumentKind kind, std::string_view address) {
 std::string Parser::fault(std::string_view value, bool delay) {
     const std::size_t colon = value.find(':');
     const auto *name = std::ranges::find(kEntryNames, value.substr(0, colon),
-                                         &std::pair<std::string_view, Entry>::first);
+                                         &std::pair<std::string_view, driverfront::Entry>::first);
     if (colon == std::string_view::npos || name == std::ranges::end(kEntryNames))
         return "unknown entry point";
     const std::optional<int> number = toInt(value.substr(colon + 1));
     if (!number || *number < 0 || (delay && *number > kLongestDelayMs))
         return delay ? "the delay is not 0..60000 ms" : "the error code is not a number >= 0";
-    Fault &fault = setup_.faults[static_cast<std::size_t>(name->second)];
+    driverfront::Fault &fault = setup_.script.faults[static_cast<std::size_t>(name->second)];
     if (delay)
         fault.delay = std::chrono::milliseconds(*number);
     else
@@ -182,8 +182,9 @@ std::string Parser::finish() {
 } // namespace
 
 Setup defaultSetup() {
-    return {.instruments = {{InstrumentKind::Multimeter, makeAddress(4, NO_SAD), std::nullopt},
-                            {InstrumentKind::Generic, makeAddress(5, 97), std::nullopt}}};
+    return {.instruments = {
+                {InstrumentKind::Multimeter, driverfront::makeAddress(4, NO_SAD), std::nullopt},
+                {InstrumentKind::Generic, driverfront::makeAddress(5, 97), std::nullopt}}};
 }
 
 ParsedSetup parseSetup(std::string_view text,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "driverfront/front/script.h"
 #include "gpibsim/api/gpibsim.h"
 #include "gpibsim/definitions/loader.h"
 
@@ -16,16 +17,11 @@
 
 namespace gpibsim {
 
-// The driver calls a bench can script faults for.
-enum class Entry {
-#define GPIBSIM_CALL(type, name, parameters) name,
+// The driver calls a bench can script faults for: those the simulated bus offers.
+inline constexpr std::pair<std::string_view, driverfront::Entry> kEntryNames[] = {
+#define DRIVER_CALL(type, name, parameters) {#name, driverfront::Entry::name},
 #include "gpibsim/api/calltable.h"
 };
-inline constexpr std::pair<std::string_view, Entry> kEntryNames[] = {
-#define GPIBSIM_CALL(type, name, parameters) {#name, Entry::name},
-#include "gpibsim/api/calltable.h"
-};
-inline constexpr std::size_t kEntryCount = std::size(kEntryNames);
 
 enum class InstrumentKind { Multimeter, Generic, Defined };
 
@@ -38,20 +34,11 @@ struct Placement {
     bool operator==(const Placement &) const = default;
 };
 
-struct Fault {
-    std::optional<int> iberr{};         // the call fails with ERR and this code
-    std::chrono::milliseconds delay{0}; // the call sleeps this long first
-
-    bool operator==(const Fault &) const = default;
-};
-
 // The instruments on the bus and the faults scripted for the driver calls.
 struct Setup {
     std::vector<Placement> instruments;
-    std::array<Fault, kEntryCount> faults{};
-    std::optional<int> listeners{}; // FindLstn reports this count in place of the real one
+    driverfront::Script script{};
 
-    const Fault &fault(Entry entry) const { return faults[static_cast<std::size_t>(entry)]; }
     bool operator==(const Setup &) const = default;
 };
 

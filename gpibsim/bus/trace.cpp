@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/bus/trace.h"
 
-#include "gpibsim/api/address.h"
+#include "driverfront/api/address.h"
 #include "gpibsim/system/environment.h"
 #include "gpibsim/system/files.h"
 #include "gpibsim/text/text.h"
@@ -62,11 +62,11 @@ std::string messageName(std::uint8_t byte) {
     default:
         break;
     }
-    if (byte >= kFirstListen && byte < UNL)
+    if (byte >= driverfront::kFirstListen && byte < UNL)
         return "MLA " + std::to_string(byte & 0x1F);
-    if (byte >= kFirstTalk && byte < UNT)
+    if (byte >= driverfront::kFirstTalk && byte < UNT)
         return "MTA " + std::to_string(byte & 0x1F);
-    if (byte >= kFirstSecondary && byte <= kLastSecondary)
+    if (byte >= driverfront::kFirstSecondary && byte <= driverfront::kLastSecondary)
         return "MSA " + std::to_string(byte);
     return hexByte(byte);
 }

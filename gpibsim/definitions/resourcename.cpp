@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/definitions/resourcename.h"
 
-#include "gpibsim/api/address.h"
+#include "driverfront/api/address.h"
 #include "gpibsim/text/text.h"
 
 #include <fmt/format.h>
@@ -68,12 +68,14 @@ ResourceName parseResourceName(std::string_view name) {
     if (!primary || *primary < 1 || *primary > kLastVisaAddress)
         return skipped(fmt::format("primary address {} not 1..30 (0 is the board's)", pieces[1]));
     if (pieces.size() == 2)
-        return {.kind = ResourceName::Kind::Instrument, .address = makeAddress(*primary, NO_SAD)};
+        return {.kind = ResourceName::Kind::Instrument,
+                .address = driverfront::makeAddress(*primary, NO_SAD)};
     const std::optional<int> secondary = address(pieces[2]);
     if (!secondary || *secondary > kLastVisaAddress)
         return skipped(fmt::format("secondary address {} not 0..30", pieces[2]));
     return {.kind = ResourceName::Kind::Instrument,
-            .address = makeAddress(*primary, kFirstSecondary + *secondary)};
+            .address =
+                driverfront::makeAddress(*primary, driverfront::kFirstSecondary + *secondary)};
 }
 
 } // namespace gpibsim::definitions

@@ -98,7 +98,7 @@ void Instrument::listen(std::string_view bytes, bool end) {
     updateServiceRequest();
 }
 
-Instrument::Talked Instrument::talk(std::span<char> buffer, const EndOfString &eos) {
+Instrument::Talked Instrument::talk(std::span<char> buffer, const driverfront::EndOfString &eos) {
     if (output_.empty() && scriptedAnswer_)
         output_ = *scriptedAnswer_;
     Talked talked;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/api/endofstring.h"
+#include "driverfront/api/endofstring.h"
 #include "gpibsim/instruments/errorqueue.h"
 
 #include <cstdint>
@@ -46,7 +46,7 @@ public:
     void listen(std::string_view bytes, bool end);
     // Talks into `buffer` until it is full, after the byte sent with EOI, or after an
     // end-of-string byte when `eos` stops reads.
-    Talked talk(std::span<char> buffer, const EndOfString &eos);
+    Talked talk(std::span<char> buffer, const driverfront::EndOfString &eos);
     // The status byte with RQS; the poll clears RQS.
     std::uint8_t serialPoll();
     // Device clear: drops the unread input and the pending response.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The bus once closed, as it is when the library is unloaded while calls may still come: every
-// call fails with EDVR, and a call waiting on it is woken.
-#include "gpibsim/bus/bus.h"
+// The front over the simulated cable once closed, as it is when the library is unloaded while
+// calls may still come: every call fails with EDVR, and a call waiting on it is woken.
+#include "driverfront/front/front.h"
+#include "gpibsim/bus/cablelink.h"
 
 #include <QTest>
 
@@ -10,9 +11,12 @@
 #include <future>
 #include <thread>
 
-using namespace gpibsim;
+using namespace driverfront;
+using gpibsim::CableLink;
+using gpibsim::defaultSetup;
+using gpibsim::Trace;
 
-using Call = std::function<int(Bus &)>;
+using Call = std::function<int(Front &)>;
 Q_DECLARE_METATYPE(Call)
 
 class BusTest : public QObject {
@@ -29,43 +33,43 @@ private:
 
 void BusTest::closedBusFailsEveryCall_data() {
     QTest::addColumn<Call>("call");
-    QTest::newRow("ibfind") << Call([](Bus &bus) {
+    QTest::newRow("ibfind") << Call([](Front &bus) {
         bus.find("GPIB0");
         return threadStatus().ibsta;
     });
     QTest::newRow("ibwrt on the board")
-        << Call([](Bus &bus) { return bus.write(Entry::ibwrt, Bus::kBoard, "x", 1); });
-    QTest::newRow("ibrsp on a device") << Call([](Bus &bus) {
+        << Call([](Front &bus) { return bus.write(Entry::ibwrt, Front::kBoard, "x", 1); });
+    QTest::newRow("ibrsp on a device") << Call([](Front &bus) {
         char status = 0;
         return bus.serialPoll(16, &status);
     });
-    QTest::newRow("Send") << Call([](Bus &bus) {
-        bus.send(Bus::kBoard, 4, "*IDN?", 5, DABend);
+    QTest::newRow("Send") << Call([](Front &bus) {
+        bus.send(Front::kBoard, 4, "*IDN?", 5, DABend);
         return threadStatus().ibsta;
     });
-    QTest::newRow("FindLstn") << Call([](Bus &bus) {
+    QTest::newRow("FindLstn") << Call([](Front &bus) {
         const Addr4882_t pads[] = {4, NOADDR};
         Addr4882_t found[1] = {};
-        bus.findListeners(Bus::kBoard, pads, found, 1);
+        bus.findListeners(Front::kBoard, pads, found, 1);
         return threadStatus().ibsta;
     });
 }
 
 void BusTest::closedBusFailsEveryCall() {
     QFETCH(Call, call);
-    Bus bus(defaultSetup(), trace_);
-    QCOMPARE(bus.openDevice(Bus::kBoard, 4, NO_SAD, T3s, 1, 0), 16);
+    Front bus({}, std::make_unique<CableLink>(defaultSetup(), trace_));
+    QCOMPARE(bus.openDevice(Front::kBoard, 4, NO_SAD, T3s, 1, 0), 16);
     bus.close();
-    QCOMPARE(bus.setup(), nullptr);
+    QVERIFY(bus.linkForChild() == nullptr);
     QCOMPARE(call(bus), ERR);
     QCOMPARE(threadStatus().iberr, EDVR);
 }
 
 // A wait for a service request that never comes lasts until the bus closes.
 void BusTest::closingWakesAWait() {
-    Bus bus(defaultSetup(), trace_);
+    Front bus({}, std::make_unique<CableLink>(defaultSetup(), trace_));
     std::future<int> waited = std::async(std::launch::async, [&] {
-        const int ibsta = bus.wait(Bus::kBoard, SRQI);
+        const int ibsta = bus.wait(Front::kBoard, SRQI);
         return threadStatus().iberr == EDVR ? ibsta : 0;
     });
     // Gives the wait time to begin; if closing did not wake it, the test would hang here.

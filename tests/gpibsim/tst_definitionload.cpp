@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Definition files read into instruments: resource names, the library of our own definitions,
 // and every kind of bad file, each refused with its file, line and column.
-#include "gpibsim/api/address.h"
+#include "driverfront/api/address.h"
 #include "gpibsim/bus/setup.h"
 #include "gpibsim/definitions/definition.h"
 #include "gpibsim/definitions/loader.h"
@@ -351,7 +351,7 @@ void DefinitionLoadTest::benchItemsAddToDefinedInstruments() {
     QVERIFY2(added.error.empty(), added.error.c_str());
     QCOMPARE(addressesOf(added.setup.instruments), (QList<Addr4882_t>{3, 4}));
     QCOMPARE(added.setup.instruments[0].kind, InstrumentKind::Defined);
-    QCOMPARE(added.setup.fault(Entry::Send).iberr, 14);
+    QCOMPARE(added.setup.script.fault(driverfront::Entry::Send).iberr, 14);
     QCOMPARE(addressesOf(parseSetup("", std::vector<Resource>{}).setup.instruments),
              QList<Addr4882_t>{});
 

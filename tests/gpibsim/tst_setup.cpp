@@ -8,6 +8,8 @@
 #include <algorithm>
 
 using namespace gpibsim;
+using driverfront::Entry;
+using driverfront::Fault;
 
 Q_DECLARE_METATYPE(gpibsim::Setup)
 
@@ -26,7 +28,7 @@ Setup setupOf(std::vector<Placement> instruments) {
 }
 
 Fault &faultOf(Setup &setup, Entry entry) {
-    return setup.faults[static_cast<std::size_t>(entry)];
+    return setup.script.faults[static_cast<std::size_t>(entry)];
 }
 
 constexpr auto kDmm = InstrumentKind::Multimeter;
@@ -70,7 +72,8 @@ void SetupTest::wellFormed_data() {
                faultOf(b, Entry::AllSpoll).iberr = 3;
            });
     QTest::newRow("negative listeners")
-        << QByteArray("listeners=-3") << defaultSetupWith([](Setup &b) { b.listeners = -3; });
+        << QByteArray("listeners=-3")
+        << defaultSetupWith([](Setup &b) { b.script.listeners = -3; });
     QTest::newRow("response escapes")
         << QByteArray(R"(response=5.97:A\x3b\\\r\n)")
         << defaultSetupWith([](Setup &b) { b.instruments[1].answer = "A;\\\r\n"; });

@@ -4,7 +4,7 @@
 # Usage: check_format.sh SOURCE_DIR
 set -euo pipefail
 cd "$1"
-mapfile -t sources < <(find gpib status operations panel gpibsim tests benchmarks \
+mapfile -t sources < <(find gpib status operations panel driverfront gpibsim tests benchmarks \
     \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -not -path '*/corpus/*' | sort)
 clang-format --dry-run --Werror "${sources[@]}"
 echo "${#sources[@]} files formatted as clang-format writes them"

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "gpibsim/exports/errortext.h"
+#include "driverfront/exports/errortext.h"
 
-#include "gpibsim/api/gpibsim.h"
+#include "driverfront/api/gpib.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace gpibsim {
+namespace driverfront {
 
 namespace {
 
@@ -36,4 +36,4 @@ const char *errorText(int iberr) {
     return found == std::ranges::end(kTexts) ? "unknown error code" : found->second;
 }
 
-} // namespace gpibsim
+} // namespace driverfront

@@ -1,40 +1,41 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/bus/cable.h"
-#include "gpibsim/bus/callstatus.h"
-#include "gpibsim/bus/descriptors.h"
-#include "gpibsim/bus/setup.h"
-#include "gpibsim/bus/trace.h"
+#include "driverfront/front/callstatus.h"
+#include "driverfront/front/descriptors.h"
+#include "driverfront/front/script.h"
+#include "driverfront/link/link.h"
 
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
+#include <string_view>
 
-namespace gpibsim {
+namespace driverfront {
 
-// One simulated GPIB as the driver calls see it: board 0 (descriptor 0, the system
-// controller), the device descriptors ibdev hands out, and the cable with the instruments of a
-// bench. Each member does one driver call: it leaves ibsta, iberr and the count in the calling
-// thread's status and the process-wide copies, and returns ibsta where the driver call does.
-// Calls from several threads take turns; ibwait lets the others run while it waits.
+// A GPIB as the driver calls see it: board 0 (descriptor 0, the system controller), the device
+// descriptors ibdev hands out, and the link that carries the calls out on the bus. Each member
+// does one driver call: it leaves ibsta, iberr and the count in the calling thread's status and
+// the process-wide copies, and returns ibsta where the driver call does. Calls from several
+// threads take turns; ibwait lets the others run while it waits.
 //
-// Calls on a device descriptor address its instrument themselves and report only ERR, TIMO,
-// END, CMPL and RQS; calls on the board and the IEEE 488.2 routines report the board's state.
-// A call on a descriptor that is not open reports ERR alone, with EARG.
-class Bus {
+// Calls on a device descriptor address its device themselves and report only ERR, TIMO, END,
+// CMPL and RQS; calls on the board and the IEEE 488.2 routines report the board's state. A call
+// on a descriptor that is not open reports ERR alone, with EARG.
+class Front {
 public:
     static constexpr int kBoard = Descriptors::kBoard;
 
-    // The trace outlives the bus.
-    Bus(const Setup &setup, const Trace &trace);
+    Front(const Script &script, std::unique_ptr<Link> link);
 
-    // The setup the bus was built from; null once closed.
-    const Setup *setup() const { return state_ ? &state_->setup : nullptr; }
-    // Frees the instruments and descriptors after the call under way; every later call fails
-    // with ERR and EDVR.
+    const Script &script() const { return script_; }
+    // The link a child starts on after fork (Link::forChild); null once closed.
+    std::unique_ptr<Link> linkForChild() const;
+    // Frees the link and the descriptors after the call under way; every later call fails with
+    // ERR and EDVR.
     void close();
 
     // Descriptors and their settings
@@ -68,7 +69,7 @@ public:
     int queuedPolls(int ud, short *queued);
 
     int wait(int ud, int mask);
-    // A call the simulated bus does not offer: ERR with ECAP.
+    // A call the library does not offer: ERR with ECAP.
     int unsupported();
 
     // IEEE 488.2 routines on board 0
@@ -84,35 +85,29 @@ private:
     template <typename Operation> int call(Entry entry, int ud, Operation operation);
     int finish(int ud, const Outcome &outcome, bool open);
     int statusOf(int ud) const;
-    Addr4882_t boardAddress() const { return state_->descriptors.board().settings.address(); }
+    Link &link() const { return *state_->link; }
+    const Settings &boardSettings() const { return state_->descriptors.board().settings; }
+    Addr4882_t boardAddress() const { return boardSettings().address(); }
     std::optional<int> refusal(int board, bool argumentsValid) const;
-    // Sends an addressed command to the instrument at `address`, or to the device of `ud`.
-    Outcome commandAt(Addr4882_t address, std::uint8_t command);
     Outcome commandDevice(int ud, const Descriptor &descriptor, std::uint8_t command);
-    // A serial poll of the instrument at `address`, its status byte left in `status`.
-    template <typename Byte> Outcome pollInto(Addr4882_t address, Byte *status);
+    // A serial poll of the device at `address`, its status byte left in `status`.
+    template <typename Byte> Outcome pollInto(Addr4882_t address, Timeout timeout, Byte *status);
     Outcome remoteEnable(int ud, int enable);
     // IFC, for ibsic and SendIFC; a board that is not system controller gets ESAC.
     Outcome pulseInterfaceClear();
-    Outcome writeAsBoard(std::string_view bytes, bool end, const EndOfString &eos);
-    Outcome readAsBoard(std::span<char> buffer, const EndOfString &eos);
-    Outcome writeTo(Addr4882_t listener, std::string_view bytes, bool end, const EndOfString &eos);
-    Outcome readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos);
+    Outcome writeAsBoard(std::string_view bytes, const Settings &settings);
+    Outcome readAsBoard(std::span<char> buffer, const Settings &settings);
+    Outcome unaddressAfter(const Settings &settings, Outcome outcome);
 
     struct State {
-        Setup setup;
         Descriptors descriptors;
-        Cable cable;
+        std::unique_ptr<Link> link;
     };
 
-    const std::array<Fault, kEntryCount> faults_;
-    const std::optional<int> listeners_;
+    const Script script_;
     std::mutex mutex_;
     std::condition_variable changed_; // after every call, for ibwait
     std::unique_ptr<State> state_;
 };
 
-// The process's bus (see instance.cpp).
-Bus &bus();
-
-} // namespace gpibsim
+} // namespace driverfront

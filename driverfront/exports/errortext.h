@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-namespace gpibsim {
+namespace driverfront {
 
 // What an iberr code means, in one line; codes without a meaning get a line saying so.
 const char *errorText(int iberr);
 
-} // namespace gpibsim
+} // namespace driverfront

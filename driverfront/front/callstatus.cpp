@@ -1,18 +1,19 @@
 // SPDX-License-Identifier: MIT
-#include "gpibsim/bus/callstatus.h"
+#include "driverfront/front/callstatus.h"
 
-#include "gpibsim/api/gpibsim.h"
+#include "driverfront/api/gpib.h"
 
 #include <atomic>
 
+// The status variables every driver library exports.
 extern "C" {
-int ibsta = 0;
-int iberr = 0;
-int ibcnt = 0;
-long ibcntl = 0;
+DRIVER_EXPORT int ibsta = 0;
+DRIVER_EXPORT int iberr = 0;
+DRIVER_EXPORT int ibcnt = 0;
+DRIVER_EXPORT long ibcntl = 0;
 }
 
-namespace gpibsim {
+namespace driverfront {
 
 namespace {
 
@@ -31,4 +32,4 @@ void report(const CallStatus &status) {
     store(::ibcntl, status.ibcntl);
 }
 
-} // namespace gpibsim
+} // namespace driverfront

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/api/gpibsim.h"
+#include "driverfront/api/gpib.h"
 
-namespace gpibsim {
+namespace driverfront {
 
 inline constexpr int kFirstListen = 0x20;
 inline constexpr int kFirstTalk = 0x40;
@@ -27,4 +27,4 @@ constexpr bool isAddress(Addr4882_t address) {
     return isPrimary(address & 0xFF) && isSecondary(address >> 8);
 }
 
-} // namespace gpibsim
+} // namespace driverfront

@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/bus/callstatus.h"
-#include "gpibsim/bus/descriptors.h"
+#include "driverfront/front/descriptors.h"
+#include "driverfront/link/outcome.h"
 
 #include <optional>
 
-namespace gpibsim {
+namespace driverfront {
 
 // ibask and ibconfig on a descriptor's settings, by linux-gpib's option numbers (the Iba and
 // Ibc numbers agree), answered as linux-gpib's library answers them. An option of the other
 // kind of descriptor, an unknown number or a value out of range fails with EARG; ECAP only
 // where linux-gpib gives it, for settings it does not offer either (byte swapping, pass
 // control protocol, local lockout on open, END on EOI only, disabling interrupts or DMA).
-// Remote enable (IbcSRE) acts on the bus, so the bus handles it.
+// Remote enable (IbcSRE) acts on the bus, so the front handles it.
 
 struct Asked {
     std::optional<int> iberr{}; // set when the query fails
@@ -28,4 +28,4 @@ Outcome configureOption(Settings &settings, bool device, int option, int value);
 // response), or nothing when the value is not a parallel poll configuration.
 std::optional<int> parallelPollByte(int value);
 
-} // namespace gpibsim
+} // namespace driverfront

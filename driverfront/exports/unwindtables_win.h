@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-namespace gpibsim {
+namespace driverfront {
 
 // The library carries its own copy of GCC's exception unwinder (it is linked with its runtime,
 // to run from the system folder alone). As it is loaded into a process that already holds
@@ -12,4 +12,4 @@ namespace gpibsim {
 void registerUnwindTables();
 void deregisterUnwindTables();
 
-} // namespace gpibsim
+} // namespace driverfront

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "gpibsim/bus/descriptors.h"
+#include "driverfront/front/descriptors.h"
 
-namespace gpibsim {
+namespace driverfront {
 
 Descriptors::Descriptors() {
     table_.emplace(kBoard, Descriptor{.settings = {}, .initial = {}});
@@ -34,4 +34,4 @@ const Descriptor *Descriptors::find(int ud) const {
     return found == table_.end() ? nullptr : &found->second;
 }
 
-} // namespace gpibsim
+} // namespace driverfront

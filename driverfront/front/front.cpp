@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
-#include "gpibsim/bus/bus.h"
+#include "driverfront/front/front.h"
 
-#include "gpibsim/api/address.h"
-#include "gpibsim/api/timeout.h"
-#include "gpibsim/bus/options.h"
-#include "gpibsim/text/text.h"
+#include "driverfront/api/address.h"
+#include "driverfront/front/options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <thread>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
-namespace gpibsim {
+namespace driverfront {
 
 namespace {
 
@@ -36,25 +36,40 @@ bool isAsynchronous(Entry entry) {
     return entry == Entry::ibwrta || entry == Entry::ibrda || entry == Entry::ibcmda;
 }
 
+bool isBoardName(std::string_view name) {
+    return std::ranges::equal(
+        name, std::string_view("GPIB0"),
+        [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
+}
+
+// The address byte `primary` (MTA or MLA), and the secondary address of `address` if it has one.
+void appendAddress(std::vector<std::uint8_t> &bytes, std::uint8_t primary, Addr4882_t address) {
+    bytes.push_back(primary);
+    if ((address >> 8) != NO_SAD)
+        bytes.push_back(MSA(address >> 8));
+}
+
 } // namespace
 
-Bus::Bus(const Setup &setup, const Trace &trace)
-    : faults_(setup.faults), listeners_(setup.listeners),
-      state_(
-          new State{.setup = setup, .descriptors = {}, .cable = Cable(setup.instruments, trace)}) {}
+Front::Front(const Script &script, std::unique_ptr<Link> link)
+    : script_(script), state_(new State{.descriptors = {}, .link = std::move(link)}) {}
 
-void Bus::close() {
+std::unique_ptr<Link> Front::linkForChild() const {
+    return state_ ? state_->link->forChild() : nullptr;
+}
+
+void Front::close() {
     const std::lock_guard lock(mutex_);
     state_.reset();
     changed_.notify_all();
 }
 
 // Scripted faults come first: a delay outside the lock, so other threads go on meanwhile,
-// then a scripted failure in place of the call. A closed bus fails with EDVR, a descriptor
+// then a scripted failure in place of the call. A closed front fails with EDVR, a descriptor
 // that is not open with EARG. The operation is handed the open descriptor if it asks for it,
 // and an operation that waits the lock as well.
-template <typename Operation> int Bus::call(Entry entry, int ud, Operation operation) {
-    const Fault &fault = faults_[static_cast<std::size_t>(entry)];
+template <typename Operation> int Front::call(Entry entry, int ud, Operation operation) {
+    const Fault &fault = script_.fault(entry);
     std::this_thread::sleep_for(fault.delay);
     std::unique_lock lock(mutex_);
     Descriptor *descriptor = state_ ? state_->descriptors.find(ud) : nullptr;
@@ -81,10 +96,10 @@ template <typename Operation> int Bus::call(Entry entry, int ud, Operation opera
     return ibsta;
 }
 
-// A call on a descriptor that was not open, or on a closed bus, reports ERR alone.
-int Bus::finish(int ud, const Outcome &outcome, bool open) {
+// A call on a descriptor that was not open, or on a closed front, reports ERR alone.
+int Front::finish(int ud, const Outcome &outcome, bool open) {
     if (state_)
-        state_->cable.traceServiceRequest();
+        link().callEnded();
     const CallStatus status{
         .ibsta = (open && state_ ? statusOf(ud) : 0) | outcome.bits | (outcome.iberr ? ERR : 0),
         .iberr = outcome.iberr.value_or(outcome.previous),
@@ -96,33 +111,32 @@ int Bus::finish(int ud, const Outcome &outcome, bool open) {
 }
 
 // A device descriptor that the call closed reports CMPL alone.
-int Bus::statusOf(int ud) const {
+int Front::statusOf(int ud) const {
     if (!Descriptors::isDevice(ud))
-        return state_->cable.status(boardAddress()) | CMPL;
+        return link().boardStatus(boardAddress()) | CMPL;
     const Descriptor *descriptor = state_->descriptors.find(ud);
-    const bool requesting = descriptor != nullptr &&
-                            state_->descriptors.board().settings.autopoll &&
-                            state_->cable.requestsService(descriptor->settings.address());
+    const bool requesting = descriptor != nullptr && boardSettings().autopoll &&
+                            link().requestsService(descriptor->settings.address());
     return CMPL | (requesting ? RQS : 0);
 }
 
 // Why traffic on `board` cannot start, if it cannot.
-std::optional<int> Bus::refusal(int board, bool argumentsValid) const {
+std::optional<int> Front::refusal(int board, bool argumentsValid) const {
     if (board != kBoard)
         return ENEB;
     if (!argumentsValid)
         return EARG;
-    if (!state_->cable.inCharge())
+    if (!link().inCharge())
         return ECIC;
     return std::nullopt;
 }
 
-int Bus::find(const char *name) {
+int Front::find(const char *name) {
     int ud = -1;
     call(Entry::ibfind, kBoard, [&]() -> Outcome {
         if (name == nullptr)
             return {.iberr = EARG};
-        if (!equalsIgnoringCase(name, "GPIB0"))
+        if (!isBoardName(name))
             return {.iberr = EDVR};
         ud = kBoard;
         return {};
@@ -130,7 +144,7 @@ int Bus::find(const char *name) {
     return ud;
 }
 
-int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, int eos) {
+int Front::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, int eos) {
     int ud = -1;
     call(Entry::ibdev, kBoard, [&]() -> Outcome {
         if (boardIndex != kBoard)
@@ -150,24 +164,22 @@ int Bus::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, int 
 
 // Off line the board drops out of charge and releases REN, and a device descriptor is freed.
 // Back on line a descriptor gets the settings it was opened with, and the board takes charge.
-int Bus::setOnline(int ud, int online) {
+int Front::setOnline(int ud, int online) {
     return call(
         Entry::ibonl, ud,
         [&](Descriptor &descriptor) -> Outcome {
             if (online != 0) {
                 descriptor.settings = descriptor.initial;
-                if (ud == kBoard)
-                    state_->cable.interfaceClear();
-            } else if (ud == kBoard) {
-                state_->cable.goOffline();
-            } else {
-                state_->descriptors.close(ud);
+                return ud == kBoard ? link().interfaceClear() : Outcome{};
             }
+            if (ud == kBoard)
+                return link().goOffline();
+            state_->descriptors.close(ud);
             return {};
         });
 }
 
-int Bus::configure(Entry entry, int ud, int option, int value) {
+int Front::configure(Entry entry, int ud, int option, int value) {
     return call(
         entry, ud,
         [&](Descriptor &descriptor) -> Outcome {
@@ -177,7 +189,7 @@ int Bus::configure(Entry entry, int ud, int option, int value) {
         });
 }
 
-int Bus::ask(int ud, int option, int *value) {
+int Front::ask(int ud, int option, int *value) {
     return call(
         Entry::ibask, ud,
         [&](const Descriptor &descriptor) -> Outcome {
@@ -190,7 +202,7 @@ int Bus::ask(int ud, int option, int *value) {
         });
 }
 
-int Bus::setEndOfString(int ud, int mode) {
+int Front::setEndOfString(int ud, int mode) {
     return call(
         Entry::ibeos, ud,
         [&](Descriptor &descriptor) -> Outcome {
@@ -202,28 +214,26 @@ int Bus::setEndOfString(int ud, int mode) {
 }
 
 // The board, when it is not system controller, drives neither REN nor IFC.
-Outcome Bus::remoteEnable(int ud, int enable) {
+Outcome Front::remoteEnable(int ud, int enable) {
     if (ud != kBoard)
         return {.iberr = EARG};
-    if (!state_->descriptors.board().settings.systemController)
+    if (!boardSettings().systemController)
         return {.iberr = ESAC};
-    state_->cable.setRemoteEnable(enable != 0);
-    return {};
+    return link().setRemoteEnable(enable != 0);
 }
 
-Outcome Bus::pulseInterfaceClear() {
-    if (!state_->descriptors.board().settings.systemController)
+Outcome Front::pulseInterfaceClear() {
+    if (!boardSettings().systemController)
         return {.iberr = ESAC};
-    state_->cable.interfaceClear();
-    return {};
+    return link().interfaceClear();
 }
 
-int Bus::setRemoteEnable(int ud, int enable) {
+int Front::setRemoteEnable(int ud, int enable) {
     return call(
         Entry::ibsre, ud, [&] { return remoteEnable(ud, enable); });
 }
 
-int Bus::interfaceClear(int ud) {
+int Front::interfaceClear(int ud) {
     return call(
         Entry::ibsic, ud,
         [&]() -> Outcome {
@@ -233,7 +243,7 @@ int Bus::interfaceClear(int ud) {
         });
 }
 
-int Bus::configureParallelPoll(int ud, int configuration) {
+int Front::configureParallelPoll(int ud, int configuration) {
     return call(
         Entry::ibppc, ud,
         [&](Descriptor &descriptor) -> Outcome {
@@ -242,38 +252,46 @@ int Bus::configureParallelPoll(int ud, int configuration) {
             const std::optional<int> byte = parallelPollByte(configuration);
             if (const auto error = refusal(kBoard, byte.has_value()))
                 return {.iberr = error};
-            state_->cable.commandListener(boardAddress(), descriptor.settings.address(), PPConfig);
-            const std::uint8_t response[] = {static_cast<std::uint8_t>(*byte)};
-            state_->cable.command(response);
+            // The device addressed to listen as for a write, then PPC and the byte.
+            const Addr4882_t board = boardAddress();
+            const Addr4882_t device = descriptor.settings.address();
+            std::vector<std::uint8_t> bytes;
+            appendAddress(bytes, MTA(board & 0xFF), board);
+            bytes.push_back(UNL);
+            appendAddress(bytes, MLA(device & 0xFF), device);
+            bytes.push_back(PPConfig);
+            bytes.push_back(static_cast<std::uint8_t>(*byte));
+            if (const Outcome sent = link().command(bytes); sent.iberr)
+                return sent;
             return {.previous = std::exchange(descriptor.settings.parallelPoll, *byte)};
         });
 }
 
-int Bus::command(Entry entry, int ud, const void *bytes, long count) {
+int Front::command(Entry entry, int ud, const void *bytes, long count) {
     return call(
         entry, ud,
         [&]() -> Outcome {
             if (const auto error = refusal(kBoard, ud == kBoard && isBuffer(bytes, count)))
                 return {.iberr = error};
-            state_->descriptors.board().last = state_->cable.command(
+            state_->descriptors.board().last = link().command(
                 {static_cast<const std::uint8_t *>(bytes), static_cast<std::size_t>(count)});
             return state_->descriptors.board().last;
         });
 }
 
-int Bus::lines(int ud, short *lines) {
+int Front::lines(int ud, short *lines) {
     return call(
         Entry::iblines, ud,
         [&]() -> Outcome {
             if (ud != kBoard || lines == nullptr)
                 return {.iberr = EARG};
-            *lines = static_cast<short>(state_->cable.lines());
+            *lines = static_cast<short>(link().lines());
             return {};
         });
 }
 
 // A device descriptor checks through its board.
-int Bus::checkListener(int ud, int pad, int sad, short *found) {
+int Front::checkListener(int ud, int pad, int sad, short *found) {
     return call(
         Entry::ibln, ud,
         [&]() -> Outcome {
@@ -281,15 +299,18 @@ int Bus::checkListener(int ud, int pad, int sad, short *found) {
                 isPrimary(pad) && (isSecondary(sad) || sad == ALL_SAD) && found != nullptr;
             if (const auto error = refusal(kBoard, valid))
                 return {.iberr = error};
-            state_->cable.addressBoardAsTalker(boardAddress());
-            const bool listens = sad == ALL_SAD ? state_->cable.listensOnSecondary(pad)
-                                                : state_->cable.listens(makeAddress(pad, sad));
-            *found = listens ? 1 : 0;
+            if (const Outcome begun = link().beginListenerSearch(boardAddress()); begun.iberr)
+                return begun;
+            const Presence listener = sad == ALL_SAD ? link().listensOnSecondary(pad)
+                                                     : link().listens(makeAddress(pad, sad));
+            if (listener.iberr)
+                return {.iberr = listener.iberr};
+            *found = listener.present ? 1 : 0;
             return {};
         });
 }
 
-int Bus::write(Entry entry, int ud, const void *data, long count) {
+int Front::write(Entry entry, int ud, const void *data, long count) {
     return call(
         entry, ud,
         [&](Descriptor &descriptor) -> Outcome {
@@ -298,16 +319,17 @@ int Bus::write(Entry entry, int ud, const void *data, long count) {
             const std::string_view bytes(static_cast<const char *>(data),
                                          static_cast<std::size_t>(count));
             const Settings &settings = descriptor.settings;
-            descriptor.last = Descriptors::isDevice(ud)
-                                  ? writeTo(settings.address(), bytes, settings.eot, settings.eos)
-                                  : writeAsBoard(bytes, settings.eot, settings.eos);
-            if (Descriptors::isDevice(ud) && settings.unaddress)
-                state_->cable.unaddress();
+            descriptor.last =
+                Descriptors::isDevice(ud)
+                    ? unaddressAfter(settings, link().write(boardAddress(), settings.address(),
+                                                            bytes, settings.eot, settings.eos,
+                                                            timeoutDuration(settings.timeout)))
+                    : writeAsBoard(bytes, settings);
             return descriptor.last;
         });
 }
 
-int Bus::read(Entry entry, int ud, void *buffer, long count) {
+int Front::read(Entry entry, int ud, void *buffer, long count) {
     return call(
         entry, ud,
         [&](Descriptor &descriptor) -> Outcome {
@@ -316,66 +338,62 @@ int Bus::read(Entry entry, int ud, void *buffer, long count) {
             const std::span<char> bytes(static_cast<char *>(buffer),
                                         static_cast<std::size_t>(count));
             const Settings &settings = descriptor.settings;
-            descriptor.last = Descriptors::isDevice(ud)
-                                  ? readFrom(settings.address(), bytes, settings.eos)
-                                  : readAsBoard(bytes, settings.eos);
-            if (Descriptors::isDevice(ud) && settings.unaddress)
-                state_->cable.unaddress();
+            descriptor.last =
+                Descriptors::isDevice(ud)
+                    ? unaddressAfter(settings,
+                                     link().read(boardAddress(), settings.address(), bytes,
+                                                 settings.eos, timeoutDuration(settings.timeout)))
+                    : readAsBoard(bytes, settings);
             return descriptor.last;
         });
 }
 
 // On the board descriptor, data moves only once ibcmd has addressed the board to talk or to
-// listen: the driver's rule, where the cable itself would let a controller drive data anyway.
-Outcome Bus::writeAsBoard(std::string_view bytes, bool end, const EndOfString &eos) {
-    if (!(state_->cable.status(boardAddress()) & TACS))
+// listen: the driver's rule, where a bus itself would let a controller drive data anyway.
+Outcome Front::writeAsBoard(std::string_view bytes, const Settings &settings) {
+    if (!(link().boardStatus(boardAddress()) & TACS))
         return {.iberr = EADR};
-    return state_->cable.write(bytes, end, eos, boardAddress());
+    return link().write(boardAddress(), std::nullopt, bytes, settings.eot, settings.eos,
+                        timeoutDuration(settings.timeout));
 }
 
-Outcome Bus::readAsBoard(std::span<char> buffer, const EndOfString &eos) {
-    if (!(state_->cable.status(boardAddress()) & LACS))
+Outcome Front::readAsBoard(std::span<char> buffer, const Settings &settings) {
+    if (!(link().boardStatus(boardAddress()) & LACS))
         return {.iberr = EADR};
-    return state_->cable.read(buffer, eos, boardAddress());
+    return link().read(boardAddress(), std::nullopt, buffer, settings.eos,
+                       timeoutDuration(settings.timeout));
 }
 
-Outcome Bus::writeTo(Addr4882_t listener, std::string_view bytes, bool end,
-                     const EndOfString &eos) {
-    state_->cable.addressListener(boardAddress(), listener);
-    return state_->cable.write(bytes, end, eos, boardAddress());
+// UNL and UNT after a device's read or write, when its descriptor asks for them.
+Outcome Front::unaddressAfter(const Settings &settings, Outcome outcome) {
+    if (!settings.unaddress)
+        return outcome;
+    const Outcome unaddressed = link().unaddress();
+    if (!outcome.iberr)
+        outcome.iberr = unaddressed.iberr;
+    return outcome;
 }
 
-Outcome Bus::readFrom(Addr4882_t talker, std::span<char> buffer, const EndOfString &eos) {
-    state_->cable.addressTalker(talker, boardAddress());
-    return state_->cable.read(buffer, eos, boardAddress());
-}
-
-// The command goes out either way; with nobody at the address, nobody listens to it.
-Outcome Bus::commandAt(Addr4882_t address, std::uint8_t command) {
-    state_->cable.commandListener(boardAddress(), address, command);
-    return state_->cable.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
-}
-
-Outcome Bus::commandDevice(int ud, const Descriptor &descriptor, std::uint8_t command) {
+Outcome Front::commandDevice(int ud, const Descriptor &descriptor, std::uint8_t command) {
     if (const auto error = refusal(kBoard, Descriptors::isDevice(ud)))
         return {.iberr = error};
-    return commandAt(descriptor.settings.address(), command);
+    return link().addressedCommand(boardAddress(), descriptor.settings.address(), command);
 }
 
-int Bus::clear(int ud) {
+int Front::clear(int ud) {
     return call(
         Entry::ibclr, ud,
         [&](Descriptor &descriptor) { return commandDevice(ud, descriptor, SDC); });
 }
 
-int Bus::trigger(int ud) {
+int Front::trigger(int ud) {
     return call(
         Entry::ibtrg, ud,
         [&](Descriptor &descriptor) { return commandDevice(ud, descriptor, GET); });
 }
 
 // The board itself is never in remote: it is the controller.
-int Bus::goToLocal(int ud) {
+int Front::goToLocal(int ud) {
     return call(
         Entry::ibloc, ud,
         [&](Descriptor &descriptor) {
@@ -383,28 +401,28 @@ int Bus::goToLocal(int ud) {
         });
 }
 
-// A serial poll of an empty address waits for a status byte that never comes.
-template <typename Byte> Outcome Bus::pollInto(Addr4882_t address, Byte *status) {
-    const std::optional<std::uint8_t> polled = state_->cable.serialPoll(address, boardAddress());
-    if (!polled)
-        return {.iberr = EABO, .bits = TIMO};
-    *status = static_cast<Byte>(*polled);
-    return {};
+template <typename Byte>
+Outcome Front::pollInto(Addr4882_t address, Timeout timeout, Byte *status) {
+    const Polled polled = link().serialPoll(boardAddress(), address, timeout);
+    if (!polled.outcome.iberr)
+        *status = static_cast<Byte>(polled.status);
+    return polled.outcome;
 }
 
-int Bus::serialPoll(int ud, char *status) {
+int Front::serialPoll(int ud, char *status) {
     return call(
         Entry::ibrsp, ud,
         [&](const Descriptor &descriptor) -> Outcome {
             if (const auto error = refusal(kBoard, Descriptors::isDevice(ud) && status != nullptr))
                 return {.iberr = error};
-            return pollInto(descriptor.settings.address(), status);
+            return pollInto(descriptor.settings.address(),
+                            timeoutDuration(descriptor.settings.pollTimeout), status);
         });
 }
 
 // With automatic polling the driver would have read and queued the byte of a device that
-// requests service; the simulated bus polls when asked, so the queue holds that one byte at most.
-int Bus::queuedPolls(int ud, short *queued) {
+// requests service; the front polls only when asked, so the queue holds that one byte at most.
+int Front::queuedPolls(int ud, short *queued) {
     return call(
         Entry::ibspb, ud,
         [&]() -> Outcome {
@@ -418,7 +436,7 @@ int Bus::queuedPolls(int ud, short *queued) {
 // With CMPL in the mask the call reports how the descriptor's last I/O ended. TIMO in the mask
 // bounds the wait by the descriptor's timeout; without it, or with TNONE, the wait lasts until
 // the condition comes, which only another thread's call can bring.
-int Bus::wait(int ud, int mask) {
+int Front::wait(int ud, int mask) {
     return call(
         Entry::ibwait, ud,
         [&](const Descriptor &opened, std::unique_lock<std::mutex> &lock) -> Outcome {
@@ -441,7 +459,7 @@ int Bus::wait(int ud, int mask) {
                 else
                     changed_.wait(lock, met);
             }
-            // Another thread may have closed the bus or the descriptor meanwhile.
+            // Another thread may have closed the front or the descriptor meanwhile.
             if (!state_)
                 return {.iberr = EDVR};
             const Descriptor *descriptor = state_->descriptors.find(ud);
@@ -457,12 +475,12 @@ int Bus::wait(int ud, int mask) {
         });
 }
 
-int Bus::unsupported() {
+int Front::unsupported() {
     const std::lock_guard lock(mutex_);
     return finish(kBoard, {.iberr = ECAP}, state_ != nullptr);
 }
 
-void Bus::sendInterfaceClear(int board) {
+void Front::sendInterfaceClear(int board) {
     call(
         Entry::SendIFC, kBoard,
         [&]() -> Outcome {
@@ -472,63 +490,69 @@ void Bus::sendInterfaceClear(int board) {
         });
 }
 
-void Bus::findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, int limit) {
+void Front::findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, int limit) {
     call(
         Entry::FindLstn, kBoard,
         [&]() -> Outcome {
             const bool valid = pads != nullptr && limit >= 0 && (results != nullptr || limit == 0);
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
-            Cable &cable = state_->cable;
-            cable.addressBoardAsTalker(boardAddress());
+            Link &bus = link();
+            if (const Outcome begun = bus.beginListenerSearch(boardAddress()); begun.iberr)
+                return begun;
+            // A check the link cannot make ends the search with its error.
+            std::optional<int> error;
+            const auto listens = [&](const Presence &listener) {
+                error = listener.iberr;
+                return listener.present;
+            };
             std::vector<Addr4882_t> found;
             for (const Addr4882_t *pad = pads; *pad != NOADDR; ++pad) {
                 if (!isPrimary(*pad))
                     return {.iberr = EARG};
-                if (cable.listens(*pad)) {
+                if (listens(bus.listens(*pad))) {
                     found.push_back(*pad);
-                } else if (cable.listensOnSecondary(*pad)) {
-                    for (int sad = kFirstSecondary; sad <= kLastSecondary; ++sad)
-                        if (cable.listens(makeAddress(*pad, sad)))
+                } else if (!error && listens(bus.listensOnSecondary(*pad))) {
+                    for (int sad = kFirstSecondary; sad <= kLastSecondary && !error; ++sad)
+                        if (listens(bus.listens(makeAddress(*pad, sad))))
                             found.push_back(makeAddress(*pad, sad));
                 }
+                if (error)
+                    return {.iberr = error};
             }
             const std::size_t written = std::min(found.size(), static_cast<std::size_t>(limit));
             std::copy(found.begin(), found.begin() + static_cast<long>(written), results);
-            const long count = listeners_.value_or(static_cast<int>(written));
+            const long count = script_.listeners.value_or(static_cast<int>(written));
             if (written < found.size())
                 return {.iberr = ETAB, .count = count};
             return {.count = count};
         });
 }
 
-void Bus::clearDevice(int board, Addr4882_t address) {
+void Front::clearDevice(int board, Addr4882_t address) {
     call(
         Entry::DevClear, kBoard,
         [&]() -> Outcome {
             if (const auto error = refusal(board, address == NOADDR || isAddress(address)))
                 return {.iberr = error};
-            if (address == NOADDR) {
-                const std::uint8_t everyDevice[] = {DCL};
-                state_->cable.command(everyDevice);
-                return {};
-            }
-            return commandAt(address, SDC);
+            if (address == NOADDR)
+                return link().universalCommand(DCL);
+            return link().addressedCommand(boardAddress(), address, SDC);
         });
 }
 
-void Bus::readStatusByte(int board, Addr4882_t address, short *status) {
+void Front::readStatusByte(int board, Addr4882_t address, short *status) {
     call(
         Entry::ReadStatusByte, kBoard,
         [&]() -> Outcome {
             if (const auto error = refusal(board, isAddress(address) && status != nullptr))
                 return {.iberr = error};
-            return pollInto(address, status);
+            return pollInto(address, timeoutDuration(boardSettings().timeout), status);
         });
 }
 
 // The LF that NLend adds goes with EOI and is not counted.
-void Bus::send(int board, Addr4882_t address, const void *data, long count, int endMode) {
+void Front::send(int board, Addr4882_t address, const void *data, long count, int endMode) {
     call(
         Entry::Send, kBoard,
         [&]() -> Outcome {
@@ -538,14 +562,18 @@ void Bus::send(int board, Addr4882_t address, const void *data, long count, int 
                 return {.iberr = error};
             const std::string_view bytes(static_cast<const char *>(data),
                                          static_cast<std::size_t>(count));
-            const Outcome outcome = writeTo(address, bytes, endMode == DABend, {});
-            if (!outcome.iberr && endMode == NLend)
-                state_->cable.write("\n", true, {}, boardAddress());
-            return outcome;
+            const Timeout timeout = timeoutDuration(boardSettings().timeout);
+            const Outcome outcome =
+                link().write(boardAddress(), address, bytes, endMode == DABend, {}, timeout);
+            if (outcome.iberr || endMode != NLend)
+                return outcome;
+            const Outcome ended =
+                link().write(boardAddress(), std::nullopt, "\n", true, {}, timeout);
+            return ended.iberr ? Outcome{.iberr = ended.iberr, .count = outcome.count} : outcome;
         });
 }
 
-void Bus::receive(int board, Addr4882_t address, void *buffer, long count, int termination) {
+void Front::receive(int board, Addr4882_t address, void *buffer, long count, int termination) {
     call(
         Entry::Receive, kBoard,
         [&]() -> Outcome {
@@ -553,13 +581,15 @@ void Bus::receive(int board, Addr4882_t address, void *buffer, long count, int t
                                termination <= STOPend;
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
-            return readFrom(address, {static_cast<char *>(buffer), static_cast<std::size_t>(count)},
-                            EndOfString::ofTermination(termination));
+            return link().read(boardAddress(), address,
+                               {static_cast<char *>(buffer), static_cast<std::size_t>(count)},
+                               EndOfString::ofTermination(termination),
+                               timeoutDuration(boardSettings().timeout));
         });
 }
 
 // Stops at the first address that does not answer; ibcnt is the number polled before it.
-void Bus::pollAll(int board, const Addr4882_t *addresses, short *results) {
+void Front::pollAll(int board, const Addr4882_t *addresses, short *results) {
     call(
         Entry::AllSpoll, kBoard,
         [&]() -> Outcome {
@@ -568,8 +598,9 @@ void Bus::pollAll(int board, const Addr4882_t *addresses, short *results) {
                 std::ranges::all_of(list, isAddress) && (results != nullptr || list.empty());
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
+            const Timeout timeout = timeoutDuration(boardSettings().timeout);
             for (std::size_t i = 0; i < list.size(); ++i) {
-                Outcome polled = pollInto(list[i], &results[i]);
+                Outcome polled = pollInto(list[i], timeout, &results[i]);
                 if (polled.iberr) {
                     polled.count = static_cast<long>(i);
                     return polled;
@@ -579,4 +610,4 @@ void Bus::pollAll(int board, const Addr4882_t *addresses, short *results) {
         });
 }
 
-} // namespace gpibsim
+} // namespace driverfront

@@ -1,19 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <optional>
+namespace driverfront {
 
-namespace gpibsim {
-
-// How one call's work ended, before the bus adds its own status bits.
-struct Outcome {
-    std::optional<int> iberr{};     // set when the call fails
-    int bits = 0;                   // TIMO and END
-    std::optional<long> count = 0L; // nothing leaves the caller's count as it was
-    int previous = 0;               // iberr after success: the setting ibist or ibppc replaced
-};
-
-// What the calling thread's last bus call reported.
+// What the calling thread's last call reported.
 struct CallStatus {
     int ibsta = 0;
     int iberr = 0;
@@ -35,4 +25,4 @@ inline CallStatus &asyncStatus() {
 // ibcntl, which clients written for a single thread read after each call.
 void report(const CallStatus &status);
 
-} // namespace gpibsim
+} // namespace driverfront

@@ -1,20 +1,23 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/api/gpibsim.h"
+#include "driverfront/api/gpib.h"
 
 #include <array>
 #include <chrono>
 #include <optional>
 
-namespace gpibsim {
+namespace driverfront {
 
 constexpr bool isTimeout(int code) {
     return code >= TNONE && code <= T1000s;
 }
 
+// How long a wait may last; nothing for ever.
+using Timeout = std::optional<std::chrono::microseconds>;
+
 // How long a timeout code lasts; TNONE waits for ever.
-inline std::optional<std::chrono::microseconds> timeoutDuration(int code) {
+inline Timeout timeoutDuration(int code) {
     using std::chrono::microseconds;
     static constexpr std::array<long, T1000s + 1> kMicroseconds = {
         0,      10,     30,      100,     300,      1000,     3000,      10000,     30000,
@@ -24,4 +27,4 @@ inline std::optional<std::chrono::microseconds> timeoutDuration(int code) {
     return microseconds(kMicroseconds.at(static_cast<std::size_t>(code)));
 }
 
-} // namespace gpibsim
+} // namespace driverfront

@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: MIT
-"""The simulated bus's exports, as the binary tools show them, against its table of exports.
+"""A driver library's exports, as the binary tools show them, against its table of exports.
 
 Linux (elf): every name the table lists, gpib-32.dll's other names apart, is defined under
 GPIB_DUMMY_VERSION and nothing else is exported; no symbol is bound as GNU unique (which would
@@ -22,9 +22,9 @@ NODE = "GPIB_DUMMY_VERSION"
 
 
 def listed_names(table, aliases):
-    """The names of the table's rows: GPIBSIM_CALL(int, ibfind, (const char *name)); those of
+    """The names of the table's rows: DRIVER_CALL(int, ibfind, (const char *name)); those of
     the ALIAS rows only if asked for."""
-    rows = re.findall(r"^GPIBSIM_([A-Z]+)\(([^,]+),\s*(\w+)", open(table).read(), flags=re.M)
+    rows = re.findall(r"^DRIVER_([A-Z]+)\(([^,]+),\s*(\w+)", open(table).read(), flags=re.M)
     return {name for kind, _, name in rows if aliases or kind != "ALIAS"}
 
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "gpibsim/bus/options.h"
+#include "driverfront/front/options.h"
 
-#include "gpibsim/api/timeout.h"
+#include "driverfront/api/timeout.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace gpibsim {
+namespace driverfront {
 
 namespace {
 
@@ -195,4 +195,4 @@ std::optional<int> parallelPollByte(int value) {
     return value == 0 || (value & PPC_DISABLE) != 0 ? PPD : value;
 }
 
-} // namespace gpibsim
+} // namespace driverfront

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/api/address.h"
-#include "gpibsim/api/endofstring.h"
-#include "gpibsim/bus/callstatus.h"
+#include "driverfront/api/address.h"
+#include "driverfront/api/endofstring.h"
+#include "driverfront/link/outcome.h"
 
 #include <map>
 #include <optional>
 #include <set>
 
-namespace gpibsim {
+namespace driverfront {
 
 // What a descriptor is set to: its GPIB address and how its reads, writes and waits go. The
 // board's descriptor also holds the board's own state, which nothing on the bus models further.
@@ -66,4 +66,4 @@ private:
     std::set<int> freed_;       // closed ones below unused_
 };
 
-} // namespace gpibsim
+} // namespace driverfront

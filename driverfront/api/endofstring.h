@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gpibsim/api/gpibsim.h"
+#include "driverfront/api/gpib.h"
 
-namespace gpibsim {
+namespace driverfront {
 
 // An end-of-string mode as ibeos takes it: the byte in bits 0..7, with REOS (a read stops after
 // the byte), XEOS (a write sends EOI with the byte) and BIN (all 8 bits compared, else 7).
@@ -26,4 +26,4 @@ struct EndOfString {
     }
 };
 
-} // namespace gpibsim
+} // namespace driverfront
