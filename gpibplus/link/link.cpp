@@ -16,6 +16,11 @@ using std::chrono::milliseconds;
 constexpr milliseconds kPause{40};
 constexpr milliseconds kQuiet{100};
 
+// A command waits for the instrument no longer than a read of one byte would.
+Deadline commandDeadline(int perByteMs) {
+    return Clock::now() + milliseconds(perByteMs) + Link::kMargin;
+}
+
 Deadline deadlineOf(Link::Timeout timeout) {
     if (timeout.count() <= 0)
         return Deadline::max();
@@ -186,7 +191,7 @@ Result Link::write(Address address, std::string_view data, bool eoi, Timeout tim
     for (std::size_t i = 0; i < pieces.size(); ++i)
         if (!useEoi(eoi && i + 1 == pieces.size()) || !send(pieces[i]))
             return linkDown("cannot write to it");
-    if (sync(std::min(deadlineOf(timeout), Clock::now() + milliseconds(perByte)) + kMargin))
+    if (sync(commandDeadline(perByte)))
         return {};
     if (replies_.broken())
         return linkDown("the adapter went away");
@@ -256,12 +261,12 @@ Answer<Link::Read> Link::read(Address address, std::size_t count, std::optional<
     return answer;
 }
 
-Result Link::command(std::string_view line, std::optional<Address> address, Deadline deadline) {
+Result Link::command(std::string_view line, std::optional<Address> address, Timeout timeout) {
     if (Result begun = begin(); !begun.ok())
         return begun;
     if ((address && !useAddress(*address)) || !send(line))
         return linkDown("cannot write to it");
-    if (!sync(deadline))
+    if (!sync(commandDeadline(perByteMs(timeout))))
         return linkDown("the adapter did not confirm " + std::string(line));
     return {};
 }
@@ -290,7 +295,7 @@ Answer<int> Link::serialPoll(Address address, Timeout timeout) {
 Result Link::deviceClear(Address address, Timeout timeout) {
     const std::lock_guard lock(mutex_);
     surplus_.erase(address);
-    return command(lines::deviceClear(), address, deadlineOf(timeout) + kMargin);
+    return command(lines::deviceClear(), address, timeout);
 }
 
 Result Link::universalClear(Timeout timeout) {
@@ -299,7 +304,7 @@ Result Link::universalClear(Timeout timeout) {
     if (!line)
         return refused("a Prologix adapter cannot clear every instrument at once");
     surplus_.clear();
-    return command(*line, std::nullopt, deadlineOf(timeout) + kMargin);
+    return command(*line, std::nullopt, timeout);
 }
 
 Result Link::trigger(Address address, Timeout timeout) {
@@ -307,12 +312,12 @@ Result Link::trigger(Address address, Timeout timeout) {
     const std::optional<std::string> line = lines::trigger(dialect_, address);
     if (!line)
         return refused("AR488 cannot trigger at a secondary address");
-    return command(*line, std::nullopt, deadlineOf(timeout) + kMargin);
+    return command(*line, std::nullopt, timeout);
 }
 
 Result Link::interfaceClear(Timeout timeout) {
     const std::lock_guard lock(mutex_);
-    return command(lines::interfaceClear(), std::nullopt, deadlineOf(timeout) + kMargin);
+    return command(lines::interfaceClear(), std::nullopt, timeout);
 }
 
 Result Link::remoteEnable(bool on, Timeout timeout) {
@@ -322,17 +327,17 @@ Result Link::remoteEnable(bool on, Timeout timeout) {
         return refused("a Prologix adapter keeps REN asserted while it is controller");
     if (line->empty())
         return begin();
-    return command(*line, std::nullopt, deadlineOf(timeout) + kMargin);
+    return command(*line, std::nullopt, timeout);
 }
 
 Result Link::goToLocal(Address address, Timeout timeout) {
     const std::lock_guard lock(mutex_);
-    return command(lines::goToLocal(), address, deadlineOf(timeout) + kMargin);
+    return command(lines::goToLocal(), address, timeout);
 }
 
 Result Link::localLockout(Address address, Timeout timeout) {
     const std::lock_guard lock(mutex_);
-    return command(lines::localLockout(), address, deadlineOf(timeout) + kMargin);
+    return command(lines::localLockout(), address, timeout);
 }
 
 Answer<bool> Link::listens(Address address, Timeout timeout) {
@@ -370,7 +375,7 @@ Answer<bool> Link::serviceRequested(Timeout timeout) {
     if (Result begun = begin(); !begun.ok())
         return {begun};
     const std::optional<std::string> answer =
-        query(lines::serviceRequest(), std::min(deadlineOf(timeout), Clock::now()) + kMargin);
+        query(lines::serviceRequest(), commandDeadline(perByteMs(timeout)));
     if (!answer || (*answer != "0" && *answer != "1"))
         return {linkDown("the adapter did not answer ++srq")};
     return {{}, *answer == "1"};

@@ -93,7 +93,7 @@ private:
     // A line the adapter answers only when the instrument does ("++spoll"): its answer, none,
     // or nullopt when the link is out of step.
     std::optional<std::optional<std::string>> answerIfAny(std::string_view line, int perByteMs);
-    Result command(std::string_view line, std::optional<Address> address, Deadline deadline);
+    Result command(std::string_view line, std::optional<Address> address, Timeout timeout);
 
     bool useAddress(Address address);
     bool useReadTimeout(int ms);

@@ -37,8 +37,7 @@ Result Link::start() {
         if (!put("++ver"))
             return linkDown("cannot write to it");
         const Deadline probeBy = std::min(startBy, Clock::now() + kProbeEvery);
-        while (!answered && replies_.line(probeBy))
-            answered = true;
+        answered = replies_.line(probeBy).has_value();
         if (replies_.broken())
             return linkDown("it closed while waiting for the adapter");
     }

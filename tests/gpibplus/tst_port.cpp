@@ -9,6 +9,7 @@
 #include "gpibplus/port/serialport.h"
 #include "gpibplus/port/tcpport.h"
 
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -130,6 +131,26 @@ private slots:
             port::connectTcp("127.0.0.1:1", port::Clock::now() + std::chrono::seconds(5));
         QVERIFY(!refused.port);
         QCOMPARE(refused.errnum, ECONNREFUSED);
+    }
+
+    // GPIBPLUS_TRACE names a file that each entry is appended to, time-stamped and escaped.
+    void traceToAFile() {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        qputenv("GPIBPLUS_TRACE", file.fileName().toLocal8Bit());
+        {
+            const link::Trace trace = link::Trace::fromEnvironment();
+            trace.sent("++addr 5\n");
+            trace.received("5\r\n\x1b");
+        }
+        qunsetenv("GPIBPLUS_TRACE");
+        const QList<QByteArray> entries = file.readAll().split('\n');
+        QCOMPARE(entries.size(), 3);
+        const QRegularExpression sent(R"(^ *\d+\.\d{6} > \+\+addr 5\\n$)");
+        const QRegularExpression received(R"(^ *\d+\.\d{6} < 5\\r\\n\\x1B$)");
+        QVERIFY2(sent.match(QString::fromLatin1(entries[0])).hasMatch(), entries[0].constData());
+        QVERIFY2(received.match(QString::fromLatin1(entries[1])).hasMatch(),
+                 entries[1].constData());
     }
 
     void escapes_data() {
