@@ -75,9 +75,12 @@ Configuration configuration() {
 }
 
 Opened openPort(const Configuration &configuration, Deadline deadline) {
-    if (configuration.port.starts_with('/'))
-        return openSerialPort(configuration.port, configuration.serial);
-    return connectTcp(configuration.port, deadline);
+    Opened opened = configuration.port.starts_with('/')
+                        ? openSerialPort(configuration.port, configuration.serial)
+                        : connectTcp(configuration.port, deadline);
+    if (!opened.port)
+        opened.problem = configuration.port + ": " + opened.problem;
+    return opened;
 }
 
 } // namespace gpibplus::port

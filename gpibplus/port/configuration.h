@@ -26,7 +26,8 @@ Configuration configuration();
 // The file's text read as above; `source` names it in a problem.
 Configuration configurationOf(std::string_view text, const std::string &source);
 
-// Opens the configured port: a path is a serial port, anything else a TCP address.
+// Opens the configured port: a path is a serial port, anything else a TCP address. A problem
+// names the port: "/dev/ttyUSB0: cannot open it: No such file or directory".
 Opened openPort(const Configuration &configuration, Deadline deadline);
 
 } // namespace gpibplus::port

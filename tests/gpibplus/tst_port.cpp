@@ -105,7 +105,7 @@ private slots:
                                                    port::Clock::now() + std::chrono::seconds(5));
         QVERIFY(!opened.port);
         QCOMPARE(opened.errnum, errnum);
-        QVERIFY2(QByteArray::fromStdString(opened.problem).startsWith(problem),
+        QVERIFY2(QByteArray::fromStdString(opened.problem).startsWith(place + ": " + problem),
                  opened.problem.c_str());
     }
 

@@ -78,9 +78,10 @@ std::string threadsShareTheLink(const char *dialect) {
         port::connectTcp(adapter.place(), port::Clock::now() + std::chrono::seconds(10));
     if (!opened.port)
         return "no adapter: " + opened.problem;
-    auto [result, link] = Link::open(std::move(opened.port), link::Trace());
-    if (!result.ok())
-        return result.message;
+    const auto started = Link::open(std::move(opened.port), link::Trace());
+    if (!started.result.ok())
+        return started.result.message;
+    Link *const link = started.value.get();
     std::atomic<int> wrong = 0;
     const auto querying = [&](Address address, std::string_view identity) {
         for (int i = 0; i < 30; ++i) {
