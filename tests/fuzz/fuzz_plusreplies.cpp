@@ -5,59 +5,24 @@
 // pieces; a byte 0xFF is a pause, where the port has nothing for a while.
 
 #include "require.h"
+#include "scriptedport.h"
 
 #include "gpibplus/link/link.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace {
-
 using namespace gpibplus;
 using fuzz::require;
-
-constexpr char kPause = '\xFF';
-
-// An adapter that sends the given bytes and takes anything; once they are all read, its line
-// goes, so that no wait outlasts them.
-class ScriptedPort final : public port::Port {
-public:
-    ScriptedPort(std::string_view bytes, std::size_t piece) : bytes_(bytes), piece_(piece) {}
-
-    port::Transfer write(std::string_view bytes, port::Deadline) override {
-        return {port::Transfer::Status::Done, bytes.size(), 0};
-    }
-    port::Transfer read(std::span<char> buffer, port::Deadline) override {
-        if (bytes_.empty())
-            return {port::Transfer::Status::Closed, 0, 0};
-        if (bytes_.front() == kPause) {
-            bytes_.remove_prefix(1);
-            return {port::Transfer::Status::TimedOut, 0, 0};
-        }
-        const std::size_t size =
-            std::min({buffer.size(), piece_, bytes_.find(kPause), bytes_.size()});
-        std::copy_n(bytes_.begin(), size, buffer.begin());
-        bytes_.remove_prefix(size);
-        return {port::Transfer::Status::Done, size, 0};
-    }
-    const std::string &name() const override { return name_; }
-
-private:
-    std::string_view bytes_;
-    std::size_t piece_;
-    std::string name_ = "fuzz";
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size == 0)
         return 0;
-    const std::string_view bytes(reinterpret_cast<const char *>(data) + 1, size - 1);
-    auto [result, link] = link::Link::open(std::make_unique<ScriptedPort>(bytes, 1 + data[0] % 64),
-                                           link::Trace::fromEnvironment());
+    const std::string bytes(reinterpret_cast<const char *>(data) + 1, size - 1);
+    auto [result, link] =
+        link::Link::open(std::make_unique<plustest::ScriptedPort>(bytes, 1 + data[0] % 64),
+                         link::Trace::fromEnvironment());
     require(result.ok() == (link != nullptr), "a link comes only with success");
     if (!link)
         return 0;
