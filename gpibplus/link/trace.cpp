@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+#include "gpibplus/link/trace.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace gpibplus::link {
+
+Trace::Trace(Sink sink) : sink_(std::move(sink)) {}
+
+Trace Trace::fromEnvironment() {
+    const char *target = std::getenv("GPIBPLUS_TRACE");
+    if (target == nullptr || *target == '\0')
+        return {};
+    if (std::string_view(target) == "1")
+        return Trace(
+            [](std::string_view entry) { std::fwrite(entry.data(), 1, entry.size(), stderr); });
+    std::shared_ptr<std::FILE> file(std::fopen(target, "ae"), [](std::FILE *open) {
+        if (open != nullptr)
+            std::fclose(open);
+    });
+    if (!file) {
+        std::fprintf(stderr, "gpibplus: cannot write the trace to %s\n", target);
+        return {};
+    }
+    return Trace([file](std::string_view entry) {
+        std::fwrite(entry.data(), 1, entry.size(), file.get());
+        std::fflush(file.get());
+    });
+}
+
+void Trace::record(char direction, std::string_view bytes) const {
+    if (!sink_)
+        return;
+    const std::chrono::duration<double> since = std::chrono::steady_clock::now() - start_;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%10.6f %c ", since.count(), direction);
+    sink_(stamp + escapedForTrace(bytes) + "\n");
+}
+
+std::string escapedForTrace(std::string_view bytes) {
+    std::string text;
+    for (const char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        if (byte == '\\')
+            text += "\\\\";
+        else if (byte == '\r')
+            text += "\\r";
+        else if (byte == '\n')
+            text += "\\n";
+        else if (byte == '\t')
+            text += "\\t";
+        else if (value >= 0x20 && value < 0x7F)
+            text += byte;
+        else {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            text += {'\\', 'x', kHex[value >> 4], kHex[value & 0xF]};
+        }
+    }
+    return text;
+}
+
+} // namespace gpibplus::link

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+#include "gpibplus/port/descriptorport.h"
+
+#include "gpibplus/port/opened.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace gpibplus::port {
+
+Opened failedWith(int errnum, const std::string &what) {
+    return {nullptr, errnum, what + ": " + std::strerror(errnum)};
+}
+
+DescriptorPort::DescriptorPort(int fd, std::string name, Kind kind)
+    : fd_(fd), name_(std::move(name)), kind_(kind) {}
+
+DescriptorPort::~DescriptorPort() {
+    if (kind_ == Kind::ExclusiveTerminal)
+        ::ioctl(fd_, TIOCNXCL);
+    ::close(fd_);
+}
+
+bool DescriptorPort::await(short events, Deadline deadline, Transfer &transfer) const {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd watched{fd_, events, 0};
+        const int ready = ::poll(&watched, 1, static_cast<int>(std::max<long>(left.count(), 0)));
+        if (ready > 0)
+            return true;
+        if (ready == 0) {
+            transfer.status = Transfer::Status::TimedOut;
+            return false;
+        }
+        if (errno != EINTR) {
+            transfer = {Transfer::Status::Failed, transfer.count, errno};
+            return false;
+        }
+    }
+}
+
+Transfer DescriptorPort::write(std::string_view bytes, Deadline deadline) {
+    Transfer transfer;
+    while (transfer.count < bytes.size()) {
+        const ssize_t written =
+            ::write(fd_, bytes.data() + transfer.count, bytes.size() - transfer.count);
+        if (written >= 0)
+            transfer.count += static_cast<std::size_t>(written);
+        else if (errno == EPIPE || errno == EIO || errno == ECONNRESET)
+            return {Transfer::Status::Closed, transfer.count, errno};
+        else if (errno != EAGAIN && errno != EINTR)
+            return {Transfer::Status::Failed, transfer.count, errno};
+        else if (!await(POLLOUT, deadline, transfer))
+            return transfer;
+    }
+    return transfer;
+}
+
+Transfer DescriptorPort::read(std::span<char> buffer, Deadline deadline) {
+    Transfer transfer;
+    for (;;) {
+        const ssize_t got = ::read(fd_, buffer.data(), buffer.size());
+        if (got > 0)
+            return {Transfer::Status::Done, static_cast<std::size_t>(got), 0};
+        // The end of the file: a closed connection, a hung-up serial port.
+        if (got == 0 || errno == EIO || errno == ECONNRESET)
+            return {Transfer::Status::Closed, 0, got == 0 ? 0 : errno};
+        if (errno != EAGAIN && errno != EINTR)
+            return {Transfer::Status::Failed, 0, errno};
+        if (!await(POLLIN, deadline, transfer))
+            return transfer;
+    }
+}
+
+} // namespace gpibplus::port

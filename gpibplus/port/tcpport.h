@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "gpibplus/port/opened.h"
+
+#include <string>
+
+namespace gpibplus::port {
+
+// The Prologix GPIB-ETHERNET's port; AR488's network add-on listens on 8488.
+constexpr int kDefaultTcpPort = 1234;
+
+// Connects to "host:port", "host" (port 1234), "[v6 address]:port", trying each address the
+// name resolves to until the deadline. TCP_NODELAY: each line goes out at once.
+Opened connectTcp(const std::string &place, Deadline deadline);
+
+} // namespace gpibplus::port

@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: MIT
+// Where the adapter is named, opening its port, and the texts the link reads and writes.
+#include "linkfixture.h"
+
+#include "gpibplus/link/dialect.h"
+#include "gpibplus/link/replies.h"
+#include "gpibplus/link/trace.h"
+#include "gpibplus/port/configuration.h"
+#include "gpibplus/port/serialport.h"
+#include "gpibplus/port/tcpport.h"
+
+#include <QRegularExpression>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <cerrno>
+#include <cstdlib>
+
+using namespace gpibplus;
+
+class TestPort : public QObject {
+    Q_OBJECT
+
+private slots:
+    void configurationFile_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("port");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QByteArray>("problem");
+        QTest::newRow("empty") << QByteArray() << QByteArray() << 115200 << QByteArray("8N1")
+                               << QByteArray();
+        QTest::newRow("port") << QByteArray("# the bench\nport = /dev/ttyUSB0\n")
+                              << QByteArray("/dev/ttyUSB0") << 115200 << QByteArray("8N1")
+                              << QByteArray();
+        QTest::newRow("port and baud")
+            << QByteArray("  port=192.168.1.20:1234  # network\r\nbaud = 9600 7E2\n")
+            << QByteArray("192.168.1.20:1234") << 9600 << QByteArray("7E2") << QByteArray();
+        QTest::newRow("bad baud") << QByteArray("port = /dev/ttyACM0\nbaud = 1234\n")
+                                  << QByteArray() << 115200 << QByteArray("8N1")
+                                  << QByteArray("conf:2: baud takes");
+        QTest::newRow("bad frame") << QByteArray("baud = 9600 9X1\n") << QByteArray() << 115200
+                                   << QByteArray("8N1") << QByteArray("conf:1: baud takes");
+        QTest::newRow("unknown key")
+            << QByteArray("\nspeed = 9600\n") << QByteArray() << 115200 << QByteArray("8N1")
+            << QByteArray("conf:2: unknown key 'speed'");
+        QTest::newRow("no value") << QByteArray("port\n") << QByteArray() << 115200
+                                  << QByteArray("8N1")
+                                  << QByteArray("conf:1: expected 'key = value'");
+    }
+
+    void configurationFile() {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, port);
+        QFETCH(int, baud);
+        QFETCH(QByteArray, frame);
+        QFETCH(QByteArray, problem);
+        const port::Configuration read = port::configurationOf(text.toStdString(), "conf");
+        QCOMPARE(QByteArray::fromStdString(read.port), port);
+        QCOMPARE(read.serial.baud, baud);
+        QCOMPARE(QByteArray::number(read.serial.dataBits) + read.serial.parity +
+                     QByteArray::number(read.serial.stopBits),
+                 frame);
+        QVERIFY2(QByteArray::fromStdString(read.problem).startsWith(problem), read.problem.c_str());
+        QCOMPARE(read.problem.empty(), problem.isEmpty());
+    }
+
+    // The variable wins over the file; the file is found through GPIBPLUS_CONF; nothing named
+    // is no port.
+    void whereTheAdapterIsNamed() {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write("port = /dev/ttyACM0\n");
+        file.close();
+        qputenv("GPIBPLUS_CONF", file.fileName().toLocal8Bit());
+        qputenv("GPIBPLUS_PORT", "192.168.1.20:1234");
+        QCOMPARE(port::configuration().port, "192.168.1.20:1234");
+        qunsetenv("GPIBPLUS_PORT");
+        QCOMPARE(port::configuration().port, "/dev/ttyACM0");
+        QCOMPARE(QString::fromStdString(port::configuration().source), file.fileName());
+        qputenv("GPIBPLUS_CONF", "/nonexistent/gpibplus.conf");
+        const port::Configuration none = port::configuration();
+        QVERIFY(none.port.empty());
+        QVERIFY(none.problem.empty());
+        qunsetenv("GPIBPLUS_CONF");
+    }
+
+    void portsThatCannotBeHad_data() {
+        QTest::addColumn<QByteArray>("place");
+        QTest::addColumn<int>("errnum");
+        QTest::addColumn<QByteArray>("problem");
+        QTest::newRow("missing") << QByteArray("/dev/nonexistent-gpibplus") << ENOENT
+                                 << QByteArray("cannot open it: ");
+        QTest::newRow("not a terminal")
+            << QByteArray("/dev/null") << ENOTTY << QByteArray("cannot hold it exclusively: ");
+        QTest::newRow("bad tcp port")
+            << QByteArray("localhost:99999") << EINVAL << QByteArray("not a TCP address");
+    }
+
+    void portsThatCannotBeHad() {
+        QFETCH(QByteArray, place);
+        QFETCH(int, errnum);
+        QFETCH(QByteArray, problem);
+        const port::Opened opened = port::openPort({place.toStdString(), {}, "test", {}},
+                                                   port::Clock::now() + std::chrono::seconds(5));
+        QVERIFY(!opened.port);
+        QCOMPARE(opened.errnum, errnum);
+        QVERIFY2(QByteArray::fromStdString(opened.problem).startsWith(place + ": " + problem),
+                 opened.problem.c_str());
+    }
+
+    // A second open of a held serial port fails at once with EBUSY; once it is let go, the
+    // next open has it.
+    void serialPortHeldExclusively() {
+        plustest::LinkFixture fixture(link::Dialect::Prologix, adaptertest::Transport::Pty);
+        const std::string path = fixture.place().toStdString();
+        port::Opened first = port::openSerialPort(path, {});
+        QVERIFY2(first.port, first.problem.c_str());
+        const port::Opened second = port::openSerialPort(path, {});
+        QVERIFY(!second.port);
+        QCOMPARE(second.errnum, EBUSY);
+        first.port.reset();
+        QVERIFY(port::openSerialPort(path, {}).port);
+    }
+
+    void tcpRefused() {
+        plustest::LinkFixture fixture(link::Dialect::Prologix, adaptertest::Transport::Tcp);
+        const std::string place = fixture.place().toStdString();
+        QVERIFY(port::connectTcp(place, port::Clock::now() + std::chrono::seconds(5)).port);
+        const port::Opened refused =
+            port::connectTcp("127.0.0.1:1", port::Clock::now() + std::chrono::seconds(5));
+        QVERIFY(!refused.port);
+        QCOMPARE(refused.errnum, ECONNREFUSED);
+    }
+
+    // GPIBPLUS_TRACE names a file that each entry is appended to, time-stamped and escaped.
+    void traceToAFile() {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        qputenv("GPIBPLUS_TRACE", file.fileName().toLocal8Bit());
+        {
+            const link::Trace trace = link::Trace::fromEnvironment();
+            trace.sent("++addr 5\n");
+            trace.received("5\r\n\x1b");
+        }
+        qunsetenv("GPIBPLUS_TRACE");
+        const QList<QByteArray> entries = file.readAll().split('\n');
+        QCOMPARE(entries.size(), 3);
+        const QRegularExpression sent(R"(^ *\d+\.\d{6} > \+\+addr 5\\n$)");
+        const QRegularExpression received(R"(^ *\d+\.\d{6} < 5\\r\\n\\x1B$)");
+        QVERIFY2(sent.match(QString::fromLatin1(entries[0])).hasMatch(), entries[0].constData());
+        QVERIFY2(received.match(QString::fromLatin1(entries[1])).hasMatch(),
+                 entries[1].constData());
+    }
+
+    void escapes_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("traced");
+        QTest::newRow("plain") << QByteArray("*IDN?") << QByteArray("*IDN?") << QByteArray("*IDN?");
+        QTest::newRow("specials") << QByteArray("a\r\n\x1b+b")
+                                  << QByteArray("a\x1b\r\x1b\n\x1b\x1b\x1b+b")
+                                  << QByteArray("a\\r\\n\\x1B+b");
+        QTest::newRow("binary") << QByteArray("\x00\xff\\\t", 4) << QByteArray("\x00\xff\\\t", 4)
+                                << QByteArray("\\x00\\xFF\\\\\\t");
+    }
+
+    void escapes() {
+        QFETCH(QByteArray, data);
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, traced);
+        QCOMPARE(QByteArray::fromStdString(link::escaped(data.toStdString())), line);
+        QCOMPARE(QByteArray::fromStdString(link::escapedForTrace(data.toStdString())), traced);
+    }
+
+    void replies_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("statusByte");
+        QTest::addColumn<QByteArray>("address");
+        QTest::addColumn<QByteArray>("listeners");
+        QTest::newRow("number") << QByteArray("16") << QByteArray("16") << QByteArray("16 0")
+                                << QByteArray("16:0 ");
+        QTest::newRow("secondary")
+            << QByteArray("9,98") << QByteArray() << QByteArray("9 98") << QByteArray();
+        QTest::newRow("prologix secondary")
+            << QByteArray("9 98") << QByteArray() << QByteArray("9 98") << QByteArray();
+        QTest::newRow("listeners") << QByteArray("5,9:98,12") << QByteArray() << QByteArray()
+                                   << QByteArray("5:0 9:98 12:0 ");
+        QTest::newRow("none") << QByteArray("") << QByteArray() << QByteArray() << QByteArray("");
+        QTest::newRow("out of range")
+            << QByteArray("256") << QByteArray() << QByteArray() << QByteArray();
+        QTest::newRow("bad secondary")
+            << QByteArray("9:95") << QByteArray() << QByteArray() << QByteArray();
+        QTest::newRow("noise") << QByteArray("1x") << QByteArray() << QByteArray() << QByteArray();
+    }
+
+    // The answers the link reads: a status byte, an address shown, a listener list; empty
+    // columns where the text is not one.
+    void replies() {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, statusByte);
+        QFETCH(QByteArray, address);
+        QFETCH(QByteArray, listeners);
+        const std::string text = line.toStdString();
+        const std::optional<int> status = link::statusByteOf(text);
+        QCOMPARE(status ? QByteArray::number(*status) : QByteArray(), statusByte);
+        const std::optional<link::Address> shown = link::shownAddressOf(text);
+        QCOMPARE(shown ? QByteArray::number(shown->pad) + ' ' + QByteArray::number(shown->sad)
+                       : QByteArray(),
+                 address);
+        const auto found = link::listenersOf(text);
+        QByteArray list;
+        for (const link::Address each : found.value_or(std::vector<link::Address>()))
+            list += QByteArray::number(each.pad) + ':' + QByteArray::number(each.sad) + ' ';
+        QCOMPARE(list, listeners);
+        QCOMPARE(found.has_value(), !listeners.isNull());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPort)
+#include "tst_port.moc"
