@@ -6,6 +6,8 @@
 
 namespace status {
 
+QString ErrMsg;
+
 namespace {
 
 // The names of the set bits from the top bit down, each followed by one blank.

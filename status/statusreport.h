@@ -9,8 +9,10 @@
 // the names of its set bits, the error code with its name, and the count.
 namespace status {
 
-// The most recent report; empty until the first one.
-inline QString ErrMsg;
+// The most recent report; empty until the first one. Defined once, in statusreport.cpp: as an
+// inline variable, MinGW's GCC padded its copy to a different size in some files, which the
+// linker warned of.
+extern QString ErrMsg;
 
 // The report for the given status values. Pure: reads nothing else.
 QString statusReport(const QString &label, std::int16_t sta, std::int16_t err, std::int32_t cntl);
