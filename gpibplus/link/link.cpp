@@ -145,31 +145,27 @@ Result Link::begin() {
     return {};
 }
 
-bool Link::useAddress(Address address) {
-    if (address_ == address)
+// Sends the line that sets a setting of the adapter's only when the setting it holds is another.
+template <typename Value>
+bool Link::use(std::optional<Value> &held, const Value &wanted, std::string (*line)(Value)) {
+    if (held == wanted)
         return true;
-    if (!send(lines::selectAddress(address)))
+    if (!send(line(wanted)))
         return false;
-    address_ = address;
+    held = wanted;
     return true;
+}
+
+bool Link::useAddress(Address address) {
+    return use(address_, address, lines::selectAddress);
 }
 
 bool Link::useReadTimeout(int ms) {
-    if (readTimeoutMs_ == ms)
-        return true;
-    if (!send(lines::readTimeout(ms)))
-        return false;
-    readTimeoutMs_ = ms;
-    return true;
+    return use(readTimeoutMs_, ms, lines::readTimeout);
 }
 
 bool Link::useEoi(bool on) {
-    if (eoi_ == on)
-        return true;
-    if (!send(lines::eoi(on)))
-        return false;
-    eoi_ = on;
-    return true;
+    return use(eoi_, on, lines::eoi);
 }
 
 int Link::perByteMs(Timeout timeout) const {

@@ -95,6 +95,8 @@ private:
     std::optional<std::optional<std::string>> answerIfAny(std::string_view line, int perByteMs);
     Result command(std::string_view line, std::optional<Address> address, Timeout timeout);
 
+    template <typename Value>
+    bool use(std::optional<Value> &held, const Value &wanted, std::string (*line)(Value));
     bool useAddress(Address address);
     bool useReadTimeout(int ms);
     bool useEoi(bool on);
