@@ -73,15 +73,14 @@ Outcome PlusLink::outcomeOf(const link::Result &result, long count) {
     return {.iberr = EDVR, .count = result.errnum};
 }
 
+// The board is back in charge even when the adapter cannot be had: later calls try it again.
 Outcome PlusLink::interfaceClear() {
+    offline_ = false;
     Outcome failure;
     link::Link *plus = adapter(failure);
     if (plus == nullptr)
         return failure;
-    const Outcome cleared = outcomeOf(plus->interfaceClear(kCommandTimeout));
-    if (!cleared.iberr)
-        offline_ = false;
-    return cleared;
+    return outcomeOf(plus->interfaceClear(kCommandTimeout));
 }
 
 // The adapter stays controller: nothing goes out, and the front refuses traffic until the
