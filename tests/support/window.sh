@@ -91,3 +91,9 @@ results_text() {
 reported_simulated_bus() {
     grep -q "^quorin.driver: no GPIB driver installed; the bus is simulated (${2:+.*$2)}" "$1"
 }
+
+# Whether the program's standard error, in FILE, says that it reaches the bus through the "++"
+# adapter at PORT. Usage: reported_adapter FILE PORT
+reported_adapter() {
+    grep -qF "quorin.driver: GPIB through the \"++\" adapter at $2 (" "$1"
+}
