@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # gpibsim-run and gpibplus-run, made from one template (driver-run.in): each puts a folder first
 # on the library path whose links give one of our driver libraries linux-gpib's names. The
-# folder sits beside the library, in the build tree as when installed (lib/quorin-demo).
+# folder sits beside the library, in the build tree as when installed (lib/quorin-demo), where
+# both are installed.
 include(GNUInstallDirs)
 file(RELATIVE_PATH quorin_library_from_bin
     ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/lib/quorin-demo)
@@ -25,6 +26,9 @@ function(quorin_driver_run command library links what help needs_port)
     configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/driver-run.in ${CMAKE_BINARY_DIR}/${command}
         @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                WORLD_READ WORLD_EXECUTE)
+    install(PROGRAMS ${CMAKE_BINARY_DIR}/${command} DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES ${CMAKE_BINARY_DIR}/${links}/libgpib.so.0 ${CMAKE_BINARY_DIR}/${links}/libgpib.so
+        ${CMAKE_BINARY_DIR}/${links}/${library} DESTINATION lib/quorin-demo/${links})
 endfunction()
 
 quorin_driver_run(gpibsim-run libgpibsim.so libgpib "the simulated GPIB bus"
