@@ -31,6 +31,7 @@ bench() {
     export GPIBSIM_DEVICES=$1
     [ -n "$dialect" ] || return 0
     [ -n "$adapter" ] && kill "$adapter" && wait "$adapter" 2>/dev/null
+    rm -f "$work/adapter.txt"
     GPIBSIM_DEVICES=$1 "$build/gpibsim-adapter" --dialect "$dialect" --pty --time-scale=100 \
         >"$work/adapter.txt" 2>&1 &
     adapter=$!
