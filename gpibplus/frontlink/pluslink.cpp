@@ -16,6 +16,8 @@ namespace {
 
 // What a command that waits for no instrument's data may take at the adapter.
 constexpr link::Link::Timeout kCommandTimeout{1000};
+// The status byte's bit of a device that requests service.
+constexpr int kRequestingService = 0x40;
 
 link::Address addressOf(Addr4882_t address) {
     return {address & 0xFF, address >> 8};
@@ -38,8 +40,8 @@ int PlusLink::boardStatus(Addr4882_t) const {
     return CIC | (remote_ ? REM : 0);
 }
 
-bool PlusLink::requestsService(Addr4882_t) const {
-    return false;
+bool PlusLink::requestsService(Addr4882_t address) const {
+    return requesting_.contains(address);
 }
 
 link::Link *PlusLink::adapter(Outcome &failure) {
@@ -71,15 +73,14 @@ Outcome PlusLink::outcomeOf(const link::Result &result, long count) {
     return {.iberr = EDVR, .count = result.errnum};
 }
 
+// The board is back in charge even when the adapter cannot be had: later calls try it again.
 Outcome PlusLink::interfaceClear() {
+    offline_ = false;
     Outcome failure;
     link::Link *plus = adapter(failure);
     if (plus == nullptr)
         return failure;
-    const Outcome cleared = outcomeOf(plus->interfaceClear(kCommandTimeout));
-    if (!cleared.iberr)
-        offline_ = false;
-    return cleared;
+    return outcomeOf(plus->interfaceClear(kCommandTimeout));
 }
 
 // The adapter stays controller: nothing goes out, and the front refuses traffic until the
@@ -102,33 +103,33 @@ Outcome PlusLink::setRemoteEnable(bool on) {
 
 // EOI goes with each end-of-string byte when the descriptor asks for it: the data goes out in
 // pieces that end there.
-Outcome PlusLink::write(Addr4882_t, std::optional<Addr4882_t> listener, std::string_view bytes,
+Outcome PlusLink::write(Addr4882_t, std::span<const Addr4882_t> listeners, std::string_view bytes,
                         bool end, const EndOfString &eos, Timeout timeout) {
-    if (listener)
-        listener_ = listener;
-    if (!listener_)
+    if (!listeners.empty())
+        listeners_.assign(listeners.begin(), listeners.end());
+    if (listeners_.empty())
         return {.iberr = ECAP};
     Outcome failure;
     link::Link *plus = adapter(failure);
     if (plus == nullptr)
         return failure;
-    long count = 0;
-    while (count < static_cast<long>(bytes.size())) {
-        std::string_view piece = bytes.substr(static_cast<std::size_t>(count));
-        if (eos.marksWrites())
-            if (const auto at = std::ranges::find_if(piece, [&](char b) { return eos.matches(b); });
-                at != piece.end())
-                piece = piece.substr(0, static_cast<std::size_t>(at - piece.begin()) + 1);
-        const bool last =
-            count + static_cast<long>(piece.size()) == static_cast<long>(bytes.size());
-        const bool marked = eos.marksWrites() && eos.matches(piece.back());
-        const link::Result written = plus->write(addressOf(*listener_), piece,
-                                                 marked || (end && last), millisecondsOf(timeout));
-        if (!written.ok())
-            return outcomeOf(written, count);
-        count += static_cast<long>(piece.size());
+    const auto marked = [&](char byte) {
+        return eos.marksWrites() && eos.matches(byte);
+    };
+    for (const Addr4882_t listener : listeners_) {
+        std::size_t sent = 0;
+        while (sent < bytes.size()) {
+            std::string_view piece = bytes.substr(sent);
+            piece = piece.substr(0, std::ranges::find_if(piece, marked) - piece.begin() + 1);
+            const bool eoi = marked(piece.back()) || (end && sent + piece.size() == bytes.size());
+            const link::Result written =
+                plus->write(addressOf(listener), piece, eoi, millisecondsOf(timeout));
+            if (!written.ok())
+                return outcomeOf(written, static_cast<long>(sent));
+            sent += piece.size();
+        }
     }
-    return {.count = count};
+    return {.count = static_cast<long>(bytes.size())};
 }
 
 Outcome PlusLink::read(Addr4882_t, std::optional<Addr4882_t> talker, std::span<char> buffer,
@@ -165,25 +166,43 @@ Outcome PlusLink::universalCommand(std::uint8_t command) {
         return failure;
     if (command == DCL)
         return outcomeOf(plus->universalClear(kCommandTimeout));
+    if (command == LLO)
+        return outcomeOf(plus->universalLocalLockout(kCommandTimeout));
     return {.iberr = ECAP};
 }
 
-Outcome PlusLink::addressedCommand(Addr4882_t, Addr4882_t address, std::uint8_t command) {
+Outcome PlusLink::addressedCommand(Addr4882_t, std::span<const Addr4882_t> addresses,
+                                   std::uint8_t command) {
     Outcome failure;
     link::Link *plus = adapter(failure);
     if (plus == nullptr)
         return failure;
-    const link::Address device = addressOf(address);
+    using Step = link::Result (link::Link::*)(link::Address, link::Link::Timeout);
+    Step step = nullptr;
     switch (command) {
     case SDC:
-        return outcomeOf(plus->deviceClear(device, kCommandTimeout));
+        step = &link::Link::deviceClear;
+        break;
     case GET:
-        return outcomeOf(plus->trigger(device, kCommandTimeout));
+        step = &link::Link::trigger;
+        break;
     case GTL:
-        return outcomeOf(plus->goToLocal(device, kCommandTimeout));
+        step = &link::Link::goToLocal;
+        break;
+    case LLO:
+        step = &link::Link::localLockout;
+        break;
     default:
         return {.iberr = ECAP};
     }
+    for (const Addr4882_t address : addresses) {
+        if (command == SDC)
+            requesting_.erase(address);
+        if (const link::Result done = (plus->*step)(addressOf(address), kCommandTimeout);
+            !done.ok())
+            return outcomeOf(done);
+    }
+    return {};
 }
 
 Polled PlusLink::serialPoll(Addr4882_t, Addr4882_t address, Timeout timeout) {
@@ -191,8 +210,33 @@ Polled PlusLink::serialPoll(Addr4882_t, Addr4882_t address, Timeout timeout) {
     link::Link *plus = adapter(failure);
     if (plus == nullptr)
         return {.outcome = failure};
+    if (const auto kept = requesting_.extract(address))
+        return {.outcome = {}, .status = kept.mapped()};
     const link::Answer<int> polled = plus->serialPoll(addressOf(address), millisecondsOf(timeout));
     return {.outcome = outcomeOf(polled.result), .status = static_cast<std::uint8_t>(polled.value)};
+}
+
+// A device that does not answer the poll requests nothing; one that the dialect cannot poll
+// fails the wait with ECAP once SRQ is asserted.
+Outcome PlusLink::look(std::optional<Addr4882_t> device) {
+    Outcome failure;
+    link::Link *plus = adapter(failure);
+    if (plus == nullptr)
+        return failure;
+    const link::Answer<bool> asserted = plus->serviceRequested(kCommandTimeout);
+    if (!asserted.result.ok())
+        return outcomeOf(asserted.result);
+    if (!asserted.value)
+        return {};
+    if (device && !requesting_.contains(*device)) {
+        const link::Answer<int> polled = plus->serialPoll(addressOf(*device), kCommandTimeout);
+        if (polled.result.status == link::Status::LinkDown ||
+            polled.result.status == link::Status::Refused)
+            return outcomeOf(polled.result);
+        if (polled.result.ok() && (polled.value & kRequestingService) != 0)
+            requesting_[*device] = static_cast<std::uint8_t>(polled.value);
+    }
+    return {.bits = SRQI};
 }
 
 Outcome PlusLink::beginListenerSearch(Addr4882_t) {
@@ -210,7 +254,7 @@ std::optional<std::vector<link::Address>> PlusLink::secondaryListeners(int pad,
         iberr = failure.iberr;
         return std::nullopt;
     }
-    link::Answer<std::vector<link::Address>> found = plus->secondaryListeners(pad, kProbeTimeout);
+    link::Answer<std::vector<link::Address>> found = plus->secondaryListeners(pad, kSweepTimeout);
     if (!found.result.ok()) {
         iberr = outcomeOf(found.result).iberr;
         return std::nullopt;
@@ -243,7 +287,7 @@ Presence PlusLink::listensOnSecondary(int pad) {
 }
 
 void PlusLink::callEnded() {
-    listener_.reset();
+    listeners_.clear();
     searched_.reset();
 }
 

@@ -4,7 +4,9 @@
 #include "driverfront/link/link.h"
 #include "gpibplus/link/link.h"
 
+#include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -23,7 +25,10 @@ class PlusLink : public driverfront::Link {
 public:
     using Opener = std::function<link::Answer<std::unique_ptr<link::Link>>()>;
     // How long a listener check waits for the serial poll that is a Prologix's probe.
-    static constexpr link::Link::Timeout kProbeTimeout{20};
+    static constexpr link::Link::Timeout kProbeTimeout{50};
+    // The same for each secondary address when a search sweeps all 31 of a primary address.
+    static constexpr link::Link::Timeout kSweepTimeout{10};
+    static constexpr std::chrono::milliseconds kLookEvery{20};
 
     explicit PlusLink(Opener open);
 
@@ -35,7 +40,8 @@ public:
     driverfront::Outcome goOffline() override;
     driverfront::Outcome setRemoteEnable(bool on) override;
 
-    driverfront::Outcome write(Addr4882_t board, std::optional<Addr4882_t> listener,
+    // To several listeners, the data goes to each in turn.
+    driverfront::Outcome write(Addr4882_t board, std::span<const Addr4882_t> listeners,
                                std::string_view bytes, bool end,
                                const driverfront::EndOfString &eos,
                                driverfront::Timeout timeout) override;
@@ -46,7 +52,8 @@ public:
 
     driverfront::Outcome command(std::span<const std::uint8_t> bytes) override;
     driverfront::Outcome universalCommand(std::uint8_t command) override;
-    driverfront::Outcome addressedCommand(Addr4882_t board, Addr4882_t address,
+    // To several devices, the command goes to each in turn.
+    driverfront::Outcome addressedCommand(Addr4882_t board, std::span<const Addr4882_t> addresses,
                                           std::uint8_t command) override;
     driverfront::Polled serialPoll(Addr4882_t board, Addr4882_t address,
                                    driverfront::Timeout timeout) override;
@@ -55,7 +62,14 @@ public:
     driverfront::Presence listens(Addr4882_t address) override;
     driverfront::Presence listensOnSecondary(int pad) override;
 
+    // A wait asks the adapter for SRQ this often, and polls the device it waits for while SRQ is
+    // asserted.
+    std::optional<std::chrono::milliseconds> lookInterval() const override { return kLookEvery; }
+    driverfront::Outcome look(std::optional<Addr4882_t> device) override;
+
     void callEnded() override;
+    // Closes the port.
+    void release() override { adapter_.reset(); }
     // A child starts with no adapter open: its parent holds the port, and the child's first
     // call that needs the bus opens it anew, which fails as busy while the parent has it.
     std::unique_ptr<driverfront::Link> forChild() const override;
@@ -73,8 +87,10 @@ private:
     std::unique_ptr<link::Link> adapter_;
     bool offline_ = false;
     bool remote_ = true; // REN, asserted by the adapter in controller mode
-    // Within a call: the listener data went to last, for data that continues it (Send's LF).
-    std::optional<Addr4882_t> listener_;
+    // Within a call: the listeners data went to last, for data that continues it (Send's LF).
+    std::vector<Addr4882_t> listeners_;
+    // Status bytes with RQS that a wait's poll took, kept for the next serial poll.
+    std::map<Addr4882_t, std::uint8_t> requesting_;
     std::optional<std::pair<int, std::vector<link::Address>>> searched_;
 };
 

@@ -336,6 +336,11 @@ Result Link::localLockout(Address address, Timeout timeout) {
     return command(lines::localLockout(), address, timeout);
 }
 
+Result Link::universalLocalLockout(Timeout timeout) {
+    const std::lock_guard lock(mutex_);
+    return command(lines::universalLocalLockout(dialect_), std::nullopt, timeout);
+}
+
 Answer<bool> Link::answersPoll(Address address, int perByteMs) {
     if (!useReadTimeout(perByteMs) || !put(lines::findListeners(dialect_, address).front()))
         return {linkDown("cannot write to it")};

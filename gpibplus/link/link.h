@@ -65,6 +65,7 @@ public:
     Result remoteEnable(bool on, Timeout timeout);
     Result goToLocal(Address address, Timeout timeout);
     Result localLockout(Address address, Timeout timeout);
+    Result universalLocalLockout(Timeout timeout);
     // Whether an instrument listens at the address (lines::findListeners).
     Answer<bool> listens(Address address, Timeout timeout);
     // The instruments that listen at a secondary address of `pad`: one search on AR488 (which
