@@ -17,6 +17,11 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace gpibplus;
 
 class TestPort : public QObject {
@@ -132,6 +137,30 @@ private slots:
             port::connectTcp("127.0.0.1:1", port::Clock::now() + std::chrono::seconds(5));
         QVERIFY(!refused.port);
         QCOMPARE(refused.errnum, ECONNREFUSED);
+    }
+
+    // Writing to a connection whose other end has gone reports it closed, and leaves the
+    // program running: no SIGPIPE.
+    void tcpPeerGone() {
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&address), size) == 0);
+        QVERIFY(::listen(listener, 1) == 0);
+        QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &size) == 0);
+        const std::string place = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+        port::Opened opened = port::connectTcp(place, port::Clock::now() + std::chrono::seconds(5));
+        QVERIFY2(opened.port, opened.problem.c_str());
+        ::close(::accept(listener, nullptr, nullptr));
+        ::close(listener);
+        port::Transfer written;
+        for (int i = 0; i < 20 && written.status == port::Transfer::Status::Done; ++i) {
+            written = opened.port->write("++ver\n", port::Clock::now() + std::chrono::seconds(1));
+            QTest::qWait(10);
+        }
+        QCOMPARE(written.status, port::Transfer::Status::Closed);
     }
 
     // GPIBPLUS_TRACE names a file that each entry is appended to, time-stamped and escaped.
