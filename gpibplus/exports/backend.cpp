@@ -8,6 +8,8 @@
 #include "gpibplus/frontlink/pluslink.h"
 #include "gpibplus/port/configuration.h"
 
+#include <cstdio>
+#include <mutex>
 #include <string>
 
 namespace driverfront {
@@ -23,9 +25,17 @@ char *versionText() {
 
 } // namespace driverfront
 
+// A configuration file that cannot be used names no port, and says why once on stderr, so that
+// a program falling back to another library shows the cause.
 const char *DRIVER_STDCALL gpibplus_port(void) {
     thread_local std::string port;
-    port = gpibplus::port::configuration().port;
+    const gpibplus::port::Configuration named = gpibplus::port::configuration();
+    if (!named.problem.empty()) {
+        static std::once_flag reported;
+        std::call_once(reported,
+                       [&named] { std::fprintf(stderr, "gpibplus: %s\n", named.problem.c_str()); });
+    }
+    port = named.port;
     return port.empty() ? nullptr : port.c_str();
 }
 

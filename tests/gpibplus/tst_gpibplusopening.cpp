@@ -124,10 +124,11 @@ private slots:
             << Prepare([](Bench &) {}) << kInterfaceClear << "port none\n%v\ncall 1 0 0\n"
             << "gpibplus: no \"++\" adapter is named: set GPIBPLUS_PORT, or 'port =' in "
                "/nonexistent/gpibplus.conf\n";
+        // Said by the marker, which a program asks before it uses the library, and by the call.
         QTest::newRow("a configuration file at fault")
             << Prepare([](Bench &b) { configure(b, "\nspeed = 9600\n"); }) << kInterfaceClear
             << "port none\n%v\ncall 1 0 0\n"
-            << "gpibplus: %2:2: unknown key 'speed'\n";
+            << "gpibplus: %2:2: unknown key 'speed'\ngpibplus: %2:2: unknown key 'speed'\n";
         QTest::newRow("missing")
             << Prepare([](Bench &b) { b.environment << "GPIBPLUS_PORT=/nonexistent/ttyUSB9"; })
             << kInterfaceClear << "port /nonexistent/ttyUSB9\n%v\ncall 1 0 2\n"
