@@ -2,9 +2,20 @@
 # A driver library's exports, made from its table of them (driverfront/api/tablerows.h): the
 # linker's version script on Linux, the .def file on Windows.
 
-# The table's rows, each on one line: comments and preprocessor lines dropped, blanks folded.
-function(driverfront_table_rows out table)
+# The table's rows into `out`, each on one line: comments and preprocessor lines dropped, blanks
+# folded. The table's own includes (driverfront/api/frontcalls.h, the front's rows) are read in
+# their place, from the source tree's root; `files` gets every file read.
+function(driverfront_table_rows out files table)
     file(READ ${table} text)
+    set(read ${table})
+    string(REGEX MATCHALL "#include \"[^\"]+\"" includes "${text}")
+    foreach(include IN LISTS includes)
+        string(REGEX MATCH "\"([^\"]+)\"" _ "${include}")
+        file(READ ${PROJECT_SOURCE_DIR}/${CMAKE_MATCH_1} included)
+        string(REPLACE "${include}" "${included}" text "${text}")
+        list(APPEND read ${PROJECT_SOURCE_DIR}/${CMAKE_MATCH_1})
+    endforeach()
+    set(${files} "${read}" PARENT_SCOPE)
     string(REGEX REPLACE "/\\*([^*]|\\*+[^*/])*\\*+/" "" text "${text}")
     string(REGEX REPLACE "\n#[^\n]*" "" text "${text}")
     string(REGEX REPLACE "[ \n]+" " " text "${text}")
@@ -56,8 +67,8 @@ endfunction()
 # linked in, so that the library also runs from the system folder as the driver.
 function(driverfront_exports target table)
     target_link_libraries(${target} PRIVATE driverfront_exports)
-    driverfront_table_rows(rows ${table})
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
+    driverfront_table_rows(rows read ${table})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${read})
     driverfront_export_lines(exports "${rows}")
     set(library ${target})
     file(RELATIVE_PATH table ${CMAKE_CURRENT_SOURCE_DIR} ${table})

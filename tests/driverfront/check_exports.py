@@ -21,10 +21,18 @@ import sys
 NODE = "GPIB_DUMMY_VERSION"
 
 
+def table_text(table):
+    """The table with its own includes (the front's rows) read in their place, from the source
+    tree's root, two folders above the table's."""
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(table))))
+    return re.sub(r'^#include "([^"]+)"', lambda m: open(os.path.join(root, m.group(1))).read(),
+                  open(table).read(), flags=re.M)
+
+
 def listed_names(table, aliases):
     """The names of the table's rows: DRIVER_CALL(int, ibfind, (const char *name)); those of
     the ALIAS rows only if asked for."""
-    rows = re.findall(r"^DRIVER_([A-Z]+)\(([^,]+),\s*(\w+)", open(table).read(), flags=re.M)
+    rows = re.findall(r"^DRIVER_([A-Z]+)\(([^,]+),\s*(\w+)", table_text(table), flags=re.M)
     return {name for kind, _, name in rows if aliases or kind != "ALIAS"}
 
 
