@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "gpibplus/link/link.h"
 
+#include "gpibplus/port/systemerror.h"
+
 #include <algorithm>
-#include <cstring>
 
 namespace gpibplus::link {
 
@@ -47,7 +48,7 @@ Result Link::linkDown(const std::string &what) {
         result.errnum = replies_.errnum();
         result.message =
             port_->name() + ": the adapter went away" +
-            (result.errnum != 0 ? std::string(": ") + std::strerror(result.errnum) : std::string());
+            (result.errnum != 0 ? ": " + port::systemErrorText(result.errnum) : std::string());
     }
     return result;
 }
