@@ -81,8 +81,12 @@ class Connection(socketserver.StreamRequestHandler):
             self.server.running.add(adapter)
         relay = threading.Thread(target=self.relay, args=(adapter, port))
         relay.start()
-        # Whatever else comes is dropped; the end of the connection ends the adapter.
-        while self.request.recv(4096):
+        # Whatever else comes is dropped; the end of the connection, closed or reset, ends the
+        # adapter.
+        try:
+            while self.request.recv(4096):
+                pass
+        except OSError:
             pass
         stop(adapter)
         relay.join()
