@@ -30,6 +30,7 @@ int startWinsock() {
     return error;
 }
 
+// A connection the other end reset or ended is closed, as the end of a POSIX socket's stream is.
 Transfer::Status statusOf(int error) {
     return error == WSAECONNRESET || error == WSAECONNABORTED || error == WSAENETRESET ||
                    error == WSAESHUTDOWN
@@ -117,8 +118,25 @@ private:
     std::string name_;
 };
 
-// One attempt: a non-blocking connect, waited for until the deadline. The socket is not
-// handed down to programs this one starts.
+// The error of a non-blocking connect, waited for until the deadline; 0 once connected.
+int connectionError(SOCKET socket, const addrinfo &address, Deadline deadline) {
+    u_long nonBlocking = 1;
+    if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0)
+        return WSAGetLastError();
+    if (connect(socket, address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0)
+        return 0;
+    if (const int error = WSAGetLastError(); error != WSAEWOULDBLOCK)
+        return error;
+    Transfer waited;
+    if (!await(socket, true, deadline, waited))
+        return waited.status == Transfer::Status::TimedOut ? WSAETIMEDOUT : waited.errnum;
+    int error = 0;
+    int size = sizeof error;
+    getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size);
+    return error;
+}
+
+// One attempt, on a socket that is not handed down to programs this one starts.
 std::optional<SOCKET> connectOne(const addrinfo &address, Deadline deadline, int &error) {
     const SOCKET socket = ::socket(address.ai_family, address.ai_socktype, address.ai_protocol);
     if (socket == INVALID_SOCKET) {
@@ -126,19 +144,7 @@ std::optional<SOCKET> connectOne(const addrinfo &address, Deadline deadline, int
         return std::nullopt;
     }
     SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
-    u_long nonBlocking = 1;
-    Transfer waited;
-    error = 0;
-    if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0 ||
-        (connect(socket, address.ai_addr, static_cast<int>(address.ai_addrlen)) != 0 &&
-         WSAGetLastError() != WSAEWOULDBLOCK))
-        error = WSAGetLastError();
-    else if (!await(socket, true, deadline, waited))
-        error = waited.status == Transfer::Status::TimedOut ? WSAETIMEDOUT : waited.errnum;
-    else {
-        int size = sizeof error;
-        getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size);
-    }
+    error = connectionError(socket, address, deadline);
     if (error != 0) {
         closesocket(socket);
         return std::nullopt;
