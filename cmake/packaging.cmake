@@ -6,16 +6,13 @@ set(quorin_app_id org.quorin.VelmarDemo)
 set(quorin_docdir ${CMAKE_INSTALL_DATADIR}/doc/quorin-demo)
 
 install(TARGETS quorin-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The simulated bus goes into the program's own library folder, where the binding looks for it
-# relative to the executable (../lib/quorin-demo/libgpibsim.so).
-install(TARGETS gpibsim LIBRARY DESTINATION lib/quorin-demo)
-# gpibsim-run, the links that give the simulated bus linux-gpib's names (relative, as in the build
-# tree), and the definitions we ship, which the simulated bus finds from its own folder.
-install(PROGRAMS ${CMAKE_BINARY_DIR}/gpibsim-run DESTINATION ${CMAKE_INSTALL_BINDIR})
-# gpibsim-adapter, the simulated bus as a "++" adapter, beside it.
+# The simulated bus and the "++" adapters' library go into the program's own library folder,
+# where the binding looks for them relative to the executable (../lib/quorin-demo/).
+install(TARGETS gpibsim gpibplus LIBRARY DESTINATION lib/quorin-demo)
+# gpibsim-run and gpibplus-run install with their links (driverrun.cmake).
+# gpibsim-adapter, the simulated bus as a "++" adapter, beside them.
 install(TARGETS gpibsim-adapter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_BINARY_DIR}/libgpib/libgpib.so.0 ${CMAKE_BINARY_DIR}/libgpib/libgpib.so
-    ${CMAKE_BINARY_DIR}/libgpib/libgpibsim.so DESTINATION lib/quorin-demo/libgpib)
+# The definitions we ship, which the simulated bus finds from its own folder.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/gpibsim/data/
     DESTINATION ${CMAKE_INSTALL_DATADIR}/quorin-demo/instruments FILES_MATCHING PATTERN "*.yaml")
 install(FILES ${PROJECT_SOURCE_DIR}/assets/${quorin_app_id}.desktop
@@ -36,7 +33,7 @@ if(NOT quorin_signature MATCHES ", ([0-9]+ [A-Z][a-z][a-z] [0-9]+) ")
 endif()
 set(QUORIN_RELEASE_DATE ${CMAKE_MATCH_1})
 set(quorin_man_pages)
-foreach(page quorin-demo.1 gpibsim-run.1 gpibsim-adapter.1)
+foreach(page quorin-demo.1 gpibsim-run.1 gpibsim-adapter.1 gpibplus-run.1)
     configure_file(${PROJECT_SOURCE_DIR}/docs/man/${page}.in ${CMAKE_BINARY_DIR}/man/${page} @ONLY)
     list(APPEND quorin_man_pages ${CMAKE_BINARY_DIR}/man/${page})
 endforeach()
@@ -55,6 +52,9 @@ list(TRANSFORM quorin_man_pages APPEND .gz)
 install(FILES ${quorin_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
     DESTINATION ${quorin_docdir})
+# An example of the "++" adapter's configuration, to copy to /etc/gpibplus.conf: the package
+# ships no live configuration, since which adapter, if any, is the user's to say.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/gpibplus.conf DESTINATION ${quorin_docdir}/examples)
 
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_GENERATOR DEB)
@@ -67,8 +67,10 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "Opens the GPIB board, finds the listeners, sends command lines, reads"
     "responses and runs interface clear, device clear and serial poll."
     ""
-    "Runs on a simulated bus when no GPIB driver is installed. The simulated"
-    "bus also serves linux-gpib's C API to other programs.")
+    "Reaches the instruments through linux-gpib, or through a Prologix or"
+    "AR488 GPIB adapter on a serial port or TCP, and runs on a simulated bus"
+    "when no GPIB driver is installed. The adapter's library and the"
+    "simulated bus also serve linux-gpib's C API to other programs.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

@@ -2,6 +2,7 @@
 #include "gpib/driverbinding.h"
 
 #include "gpib/driverlog.h"
+#include "gpib/linuxgpibboard.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,6 +23,45 @@ QString placeOf(const QString &candidate) {
     return QDir::cleanPath(QDir(base).absoluteFilePath(candidate));
 }
 
+// Our own driver libraries' marker exports, found whatever name a library was loaded under.
+constexpr char kSimulatedBusMarker[] = "gpibsim_version";
+// The "++" adapters' library: the port the user named, or null; it reads the configuration
+// and opens nothing.
+constexpr char kAdapterMarker[] = "gpibplus_port";
+using AdapterPort = const char *(GPIB_CALL *)();
+
+// What a loaded library is, by its markers.
+struct Identity {
+    bool simulatedBus = false;
+    bool adapter = false;
+    const char *adapterPort = nullptr;
+    bool ours() const { return simulatedBus || adapter; }
+};
+
+Identity identify(DriverLibrary &library) {
+    Identity identity;
+    identity.simulatedBus = library.resolve(kSimulatedBusMarker) != nullptr;
+    if (const auto port = reinterpret_cast<AdapterPort>(library.resolve(kAdapterMarker))) {
+        identity.adapter = true;
+        identity.adapterPort = port();
+    }
+    return identity;
+}
+
+// Whether a loaded candidate is kept, by its condition. One of our libraries loaded under
+// linux-gpib's name was put first on the library path on purpose (gpibsim-run, gpibplus-run),
+// and is kept without a board. An unknown condition is never met; CMake refuses one in the
+// list it builds in.
+bool conditionMet(const QString &condition, const Identity &identity, bool (*boardAnswers)()) {
+    if (condition.isEmpty())
+        return true;
+    if (condition == QLatin1String("board"))
+        return identity.ours() || boardAnswers();
+    if (condition == QLatin1String("port"))
+        return identity.adapterPort != nullptr;
+    return false;
+}
+
 } // namespace
 
 DriverBinding &DriverBinding::instance() {
@@ -29,7 +69,7 @@ DriverBinding &DriverBinding::instance() {
     return binding;
 }
 
-DriverBinding::DriverBinding() {
+DriverBinding::DriverBinding() : boardAnswers_(linuxGpibBoardAnswers) {
     candidates_ = QString::fromUtf8(QUORIN_DRIVER_CANDIDATES).split(QLatin1Char(','));
 }
 
@@ -56,12 +96,21 @@ bool DriverBinding::load() {
         return library_.isLoaded();
     loadTried_ = true;
     for (const QString &candidate : std::as_const(candidates_)) {
-        const QString place = placeOf(candidate);
+        const qsizetype mark = candidate.lastIndexOf(QLatin1Char('?'));
+        const QString place = placeOf(mark < 0 ? candidate : candidate.left(mark));
         if (!library_.load(place))
             continue;
-        // Only the simulated bus exports this, whatever name it was loaded under.
-        if (library_.resolve("gpibsim_version"))
+        const Identity identity = identify(library_);
+        if (!conditionMet(mark < 0 ? QString() : candidate.mid(mark + 1), identity,
+                          boardAnswers_)) {
+            library_.unload();
+            continue;
+        }
+        if (identity.simulatedBus)
             qCWarning(driverLog, "no GPIB driver installed; the bus is simulated (%s)",
+                      qPrintable(place));
+        else if (identity.adapterPort)
+            qCWarning(driverLog, "GPIB through the \"++\" adapter at %s (%s)", identity.adapterPort,
                       qPrintable(place));
         return true;
     }

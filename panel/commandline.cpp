@@ -43,7 +43,8 @@ QString helpText() {
         "Usage: quorin-demo [OPTION] [QT-OPTION...]\n"
         "Drives one IEEE-488 (GPIB) instrument: opens the board GPIB0, finds the\n"
         "listeners, sends command lines, reads the responses and runs interface clear,\n"
-        "device clear and serial poll. Without a GPIB driver the bus is simulated.\n"
+        "device clear and serial poll. Without a GPIB board it uses the \"++\" adapter\n"
+        "named, and without either the bus is simulated.\n"
         "\n"
         "Options:\n"
         "  -h, --help     show this help and exit\n"
@@ -52,12 +53,14 @@ QString helpText() {
         "\n"
         "Environment:\n"
         "  QT_LOGGING_RULES  quorin.driver.debug=true traces each driver call on stderr\n"
+        "  GPIBPLUS_PORT     the \"++\" adapter's port, else /etc/gpibplus.conf names it\n"
         "  GPIBSIM_BENCH     another simulated bench, and scripted faults\n"
         "  GPIBSIM_DEVICES   definition files of simulated instruments, ':'-separated\n"
         "  GPIBSIM_TRACE     simulated bus trace: 1 (stderr) or a file to append to\n"
         "  LD_LIBRARY_PATH   searched first for the GPIB driver, libgpib.so.0\n"
         "\n"
-        "See quorin-demo(1) for the driver search, the simulated bus and exit statuses.\n");
+        "See quorin-demo(1) for the driver search, the adapter, the simulated bus and\n"
+        "exit statuses.\n");
 }
 
 QString refusal(const QString &reason) {

@@ -5,7 +5,7 @@
 
 QUORIN_PACKAGES=(cmake g++ make clang-format qt6-base-dev qt6-base-dev-tools libgl-dev
     libbenchmark-dev libyaml-cpp-dev libfmt-dev clang libclang-rt-14-dev xvfb xauth xdotool
-    x11-utils imagemagick python3 dpkg-dev file lintian appstream desktop-file-utils
+    xclip x11-utils imagemagick python3 dpkg-dev file lintian appstream desktop-file-utils
     fonts-dejavu-core fonts-noto-core fonts-cantarell fonts-liberation2)
 
 quorin_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }

@@ -180,6 +180,12 @@ quorin_windows_fmt() {
         -DFMT_FUZZ=OFF
 }
 
+# Packs the zip and the installer from the Release build $1, beside it, and lists them.
+quorin_windows_package() {
+    (cd "$1" && cpack >/dev/null) || return 1
+    ls "$1"/quorin-demo-*-win32.zip "$1"/quorin-demo-*-win32-setup.exe
+}
+
 # Creates the 32-bit Wine prefix the Windows programs run in, once. Wine's downloads of Mono
 # and Gecko are declined: nothing here needs them.
 quorin_wine_prefix() {

@@ -3,6 +3,9 @@
 
 #include "driverfront/api/gpib.h"
 
+#include <cstddef>
+#include <span>
+
 namespace driverfront {
 
 inline constexpr int kFirstListen = 0x20;
@@ -25,6 +28,14 @@ constexpr Addr4882_t makeAddress(int pad, int sad) {
 
 constexpr bool isAddress(Addr4882_t address) {
     return isPrimary(address & 0xFF) && isSecondary(address >> 8);
+}
+
+// The addresses of a list before its NOADDR; none in a null list.
+constexpr std::span<const Addr4882_t> untilNoAddress(const Addr4882_t *list) {
+    std::size_t count = 0;
+    while (list != nullptr && list[count] != NOADDR)
+        ++count;
+    return {list, count};
 }
 
 } // namespace driverfront

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The driver's C entry points that the front carries out, each handing its call to the
 // process's front. A library exports those its table of exports lists.
+#include "driverfront/api/address.h"
 #include "driverfront/api/gpib.h"
 #include "driverfront/exports/errortext.h"
 #include "driverfront/exports/instance.h"
@@ -10,6 +11,7 @@ using driverfront::asyncStatus;
 using driverfront::Entry;
 using driverfront::front;
 using driverfront::threadStatus;
+using driverfront::untilNoAddress;
 
 extern "C" {
 
@@ -167,7 +169,12 @@ DRIVER_EXPORT void DRIVER_STDCALL ReadStatusByte(int board, Addr4882_t address, 
 
 DRIVER_EXPORT void DRIVER_STDCALL Send(int board, Addr4882_t address, const void *data, long count,
                                        int eot_mode) {
-    front().send(board, address, data, count, eot_mode);
+    front().send(Entry::Send, board, {&address, 1}, data, count, eot_mode);
+}
+
+DRIVER_EXPORT void DRIVER_STDCALL SendList(int board, const Addr4882_t addresses[],
+                                           const void *data, long count, int eot_mode) {
+    front().send(Entry::SendList, board, untilNoAddress(addresses), data, count, eot_mode);
 }
 
 DRIVER_EXPORT void DRIVER_STDCALL Receive(int board, Addr4882_t address, void *buffer, long count,
@@ -215,5 +222,35 @@ DRIVER_EXPORT void DRIVER_STDCALL AllSpoll(int board, const Addr4882_t addresses
 DRIVER_EXPORT void DRIVER_STDCALL AllSPoll(int board, const Addr4882_t addresses[],
                                            short results[]) {
     front().pollAll(board, addresses, results);
+}
+
+DRIVER_EXPORT void DRIVER_STDCALL DevClearList(int board, const Addr4882_t addresses[]) {
+    front().clearDevices(board, untilNoAddress(addresses));
+}
+
+// A NOADDR address is an empty list.
+DRIVER_EXPORT void DRIVER_STDCALL Trigger(int board, Addr4882_t address) {
+    const Addr4882_t list[] = {address, NOADDR};
+    front().triggerDevices(Entry::Trigger, board, untilNoAddress(list));
+}
+
+DRIVER_EXPORT void DRIVER_STDCALL TriggerList(int board, const Addr4882_t addresses[]) {
+    front().triggerDevices(Entry::TriggerList, board, untilNoAddress(addresses));
+}
+
+DRIVER_EXPORT void DRIVER_STDCALL EnableLocal(int board, const Addr4882_t addresses[]) {
+    front().enableLocal(board, untilNoAddress(addresses));
+}
+
+DRIVER_EXPORT void DRIVER_STDCALL EnableRemote(int board, const Addr4882_t addresses[]) {
+    front().enableRemote(board, untilNoAddress(addresses));
+}
+
+DRIVER_EXPORT void DRIVER_STDCALL SendLLO(int board) {
+    front().sendLocalLockout(board);
+}
+
+DRIVER_EXPORT void DRIVER_STDCALL SetRWLS(int board, const Addr4882_t addresses[]) {
+    front().setRemoteWithLockout(board, untilNoAddress(addresses));
 }
 }

@@ -59,6 +59,7 @@ public:
     Descriptor &board() { return table_.at(kBoard); }
     const Descriptor &board() const { return table_.at(kBoard); }
     static bool isDevice(int ud) { return ud != kBoard; }
+    bool devicesOpen() const { return table_.size() > 1; }
 
 private:
     std::map<int, Descriptor> table_;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <thread>
 #include <type_traits>
 #include <utility>
@@ -22,14 +23,6 @@ constexpr int kBoardWaitable =
 
 bool isBuffer(const void *data, long count) {
     return count >= 0 && (data != nullptr || count == 0);
-}
-
-// The addresses before NOADDR; none in a null list.
-std::span<const Addr4882_t> untilNoAddress(const Addr4882_t *list) {
-    std::size_t count = 0;
-    while (list != nullptr && list[count] != NOADDR)
-        ++count;
-    return {list, count};
 }
 
 bool isAsynchronous(Entry entry) {
@@ -162,8 +155,9 @@ int Front::openDevice(int boardIndex, int pad, int sad, int timeout, int eot, in
     return ud;
 }
 
-// Off line the board drops out of charge and releases REN, and a device descriptor is freed.
-// Back on line a descriptor gets the settings it was opened with, and the board takes charge.
+// Off line the board drops out of charge and releases REN, and a device descriptor is freed;
+// once neither the board nor a device is in use, the link lets go of what it holds. Back on
+// line a descriptor gets the settings it was opened with, and the board takes charge.
 int Front::setOnline(int ud, int online) {
     return call(
         Entry::ibonl, ud,
@@ -172,10 +166,11 @@ int Front::setOnline(int ud, int online) {
                 descriptor.settings = descriptor.initial;
                 return ud == kBoard ? link().interfaceClear() : Outcome{};
             }
-            if (ud == kBoard)
-                return link().goOffline();
+            const Outcome offline = ud == kBoard ? link().goOffline() : Outcome{};
             state_->descriptors.close(ud);
-            return {};
+            if (!link().inCharge() && !state_->descriptors.devicesOpen())
+                link().release();
+            return offline;
         });
 }
 
@@ -319,11 +314,12 @@ int Front::write(Entry entry, int ud, const void *data, long count) {
             const std::string_view bytes(static_cast<const char *>(data),
                                          static_cast<std::size_t>(count));
             const Settings &settings = descriptor.settings;
+            const Addr4882_t device = settings.address();
             descriptor.last =
                 Descriptors::isDevice(ud)
-                    ? unaddressAfter(settings, link().write(boardAddress(), settings.address(),
-                                                            bytes, settings.eot, settings.eos,
-                                                            timeoutDuration(settings.timeout)))
+                    ? unaddressAfter(settings,
+                                     link().write(boardAddress(), {&device, 1}, bytes, settings.eot,
+                                                  settings.eos, timeoutDuration(settings.timeout)))
                     : writeAsBoard(bytes, settings);
             return descriptor.last;
         });
@@ -353,7 +349,7 @@ int Front::read(Entry entry, int ud, void *buffer, long count) {
 Outcome Front::writeAsBoard(std::string_view bytes, const Settings &settings) {
     if (!(link().boardStatus(boardAddress()) & TACS))
         return {.iberr = EADR};
-    return link().write(boardAddress(), std::nullopt, bytes, settings.eot, settings.eos,
+    return link().write(boardAddress(), {}, bytes, settings.eot, settings.eos,
                         timeoutDuration(settings.timeout));
 }
 
@@ -377,7 +373,8 @@ Outcome Front::unaddressAfter(const Settings &settings, Outcome outcome) {
 Outcome Front::commandDevice(int ud, const Descriptor &descriptor, std::uint8_t command) {
     if (const auto error = refusal(kBoard, Descriptors::isDevice(ud)))
         return {.iberr = error};
-    return link().addressedCommand(boardAddress(), descriptor.settings.address(), command);
+    const Addr4882_t device = descriptor.settings.address();
+    return link().addressedCommand(boardAddress(), {&device, 1}, command);
 }
 
 int Front::clear(int ud) {
@@ -435,27 +432,51 @@ int Front::queuedPolls(int ud, short *queued) {
 
 // With CMPL in the mask the call reports how the descriptor's last I/O ended. TIMO in the mask
 // bounds the wait by the descriptor's timeout; without it, or with TNONE, the wait lasts until
-// the condition comes, which only another thread's call can bring.
+// the condition comes. On a link that reports every change as it comes, only another thread's
+// call can bring it; a link that must be asked is looked at again and again meanwhile.
 int Front::wait(int ud, int mask) {
     return call(
         Entry::ibwait, ud,
         [&](const Descriptor &opened, std::unique_lock<std::mutex> &lock) -> Outcome {
-            const int waitable = Descriptors::isDevice(ud) ? kDeviceWaitable : kBoardWaitable;
-            if ((mask & ~waitable) != 0)
+            using Clock = std::chrono::steady_clock;
+            const bool device = Descriptors::isDevice(ud);
+            if ((mask & ~(device ? kDeviceWaitable : kBoardWaitable)) != 0)
                 return {.iberr = EARG};
+            const std::optional<Addr4882_t> address =
+                device ? std::optional(opened.settings.address()) : std::nullopt;
+            const Timeout timeout =
+                (mask & TIMO) != 0 ? timeoutDuration(opened.settings.timeout) : std::nullopt;
+            const std::optional<Clock::time_point> deadline =
+                timeout ? std::optional(Clock::now() + *timeout) : std::nullopt;
+            const std::optional<std::chrono::milliseconds> interval = link().lookInterval();
+            int seen = 0; // what the last look at the bus found
             const auto met = [&] {
                 if (!state_)
                     return true;
                 const Descriptor *open = state_->descriptors.find(ud);
                 return open == nullptr ||
-                       ((statusOf(ud) | (open->last.bits & END)) & mask & ~TIMO) != 0;
+                       ((statusOf(ud) | seen | (open->last.bits & END)) & mask & ~TIMO) != 0;
             };
-            const auto timeout =
-                (mask & TIMO) != 0 ? timeoutDuration(opened.settings.timeout) : std::nullopt;
             bool timedOut = false;
-            if (mask != 0 && !met()) {
-                if (timeout)
-                    timedOut = !changed_.wait_for(lock, *timeout, met);
+            while (mask != 0) {
+                if (interval && state_ && state_->descriptors.find(ud) != nullptr) {
+                    const Outcome looked = link().look(address);
+                    if (looked.iberr)
+                        return looked;
+                    seen = looked.bits;
+                }
+                if (met())
+                    break;
+                const Clock::time_point now = Clock::now();
+                if (deadline && now >= *deadline) {
+                    timedOut = true;
+                    break;
+                }
+                std::optional<Clock::time_point> until = deadline;
+                if (interval)
+                    until = std::min(deadline.value_or(Clock::time_point::max()), now + *interval);
+                if (until)
+                    changed_.wait_until(lock, *until, met);
                 else
                     changed_.wait(lock, met);
             }
@@ -465,7 +486,8 @@ int Front::wait(int ud, int mask) {
             const Descriptor *descriptor = state_->descriptors.find(ud);
             if (descriptor == nullptr)
                 return {.iberr = EARG};
-            Outcome outcome{.bits = (timedOut ? TIMO : 0) | (descriptor->last.bits & END),
+            Outcome outcome{.bits = (timedOut ? TIMO : 0) | (descriptor->last.bits & END) |
+                                    (device ? 0 : seen & SRQI),
                             .count = std::nullopt};
             if ((mask & CMPL) != 0) {
                 outcome.iberr = descriptor->last.iberr;
@@ -537,7 +559,7 @@ void Front::clearDevice(int board, Addr4882_t address) {
                 return {.iberr = error};
             if (address == NOADDR)
                 return link().universalCommand(DCL);
-            return link().addressedCommand(boardAddress(), address, SDC);
+            return link().addressedCommand(boardAddress(), {&address, 1}, SDC);
         });
 }
 
@@ -552,23 +574,23 @@ void Front::readStatusByte(int board, Addr4882_t address, short *status) {
 }
 
 // The LF that NLend adds goes with EOI and is not counted.
-void Front::send(int board, Addr4882_t address, const void *data, long count, int endMode) {
+void Front::send(Entry entry, int board, std::span<const Addr4882_t> listeners, const void *data,
+                 long count, int endMode) {
     call(
-        Entry::Send, kBoard,
+        entry, kBoard,
         [&]() -> Outcome {
-            const bool valid = isAddress(address) && isBuffer(data, count) && endMode >= NULLend &&
-                               endMode <= NLend;
+            const bool valid = !listeners.empty() && std::ranges::all_of(listeners, isAddress) &&
+                               isBuffer(data, count) && endMode >= NULLend && endMode <= NLend;
             if (const auto error = refusal(board, valid))
                 return {.iberr = error};
             const std::string_view bytes(static_cast<const char *>(data),
                                          static_cast<std::size_t>(count));
             const Timeout timeout = timeoutDuration(boardSettings().timeout);
             const Outcome outcome =
-                link().write(boardAddress(), address, bytes, endMode == DABend, {}, timeout);
+                link().write(boardAddress(), listeners, bytes, endMode == DABend, {}, timeout);
             if (outcome.iberr || endMode != NLend)
                 return outcome;
-            const Outcome ended =
-                link().write(boardAddress(), std::nullopt, "\n", true, {}, timeout);
+            const Outcome ended = link().write(boardAddress(), {}, "\n", true, {}, timeout);
             return ended.iberr ? Outcome{.iberr = ended.iberr, .count = outcome.count} : outcome;
         });
 }
@@ -607,6 +629,87 @@ void Front::pollAll(int board, const Addr4882_t *addresses, short *results) {
                 }
             }
             return {.count = static_cast<long>(list.size())};
+        });
+}
+
+template <typename Empty>
+void Front::commandDevices(Entry entry, int board, std::span<const Addr4882_t> addresses,
+                           std::uint8_t command, Empty whenEmpty) {
+    call(
+        entry, kBoard,
+        [&]() -> Outcome {
+            if (const auto error = refusal(board, std::ranges::all_of(addresses, isAddress)))
+                return {.iberr = error};
+            if (addresses.empty())
+                return whenEmpty();
+            return link().addressedCommand(boardAddress(), addresses, command);
+        });
+}
+
+void Front::clearDevices(int board, std::span<const Addr4882_t> addresses) {
+    commandDevices(
+        Entry::DevClearList, board, addresses, SDC, [&] { return link().universalCommand(DCL); });
+}
+
+void Front::triggerDevices(Entry entry, int board, std::span<const Addr4882_t> addresses) {
+    commandDevices(
+        entry, board, addresses, GET,
+        [&] {
+            const std::uint8_t trigger[] = {GET};
+            return Outcome{.iberr = link().command(trigger).iberr};
+        });
+}
+
+void Front::enableLocal(int board, std::span<const Addr4882_t> addresses) {
+    commandDevices(
+        Entry::EnableLocal, board, addresses, GTL, [&] { return remoteEnable(kBoard, 0); });
+}
+
+Outcome Front::remoteEnableAndAddress(std::span<const Addr4882_t> addresses) {
+    if (const Outcome enabled = remoteEnable(kBoard, 1); enabled.iberr || addresses.empty())
+        return enabled;
+    const Addr4882_t board = boardAddress();
+    std::vector<std::uint8_t> bytes;
+    appendAddress(bytes, MTA(board & 0xFF), board);
+    bytes.push_back(UNL);
+    for (const Addr4882_t address : addresses)
+        appendAddress(bytes, MLA(address & 0xFF), address);
+    return {.iberr = link().command(bytes).iberr};
+}
+
+void Front::enableRemote(int board, std::span<const Addr4882_t> addresses) {
+    call(
+        Entry::EnableRemote, kBoard,
+        [&]() -> Outcome {
+            if (const auto error = refusal(board, std::ranges::all_of(addresses, isAddress)))
+                return {.iberr = error};
+            return remoteEnableAndAddress(addresses);
+        });
+}
+
+void Front::sendLocalLockout(int board) {
+    call(
+        Entry::SendLLO, kBoard,
+        [&]() -> Outcome {
+            if (const auto error = refusal(board, true))
+                return {.iberr = error};
+            if (const Outcome enabled = remoteEnable(kBoard, 1); enabled.iberr)
+                return enabled;
+            return link().universalCommand(LLO);
+        });
+}
+
+// The devices enter remote as they are addressed with REN asserted, and LLO locks them there.
+void Front::setRemoteWithLockout(int board, std::span<const Addr4882_t> addresses) {
+    call(
+        Entry::SetRWLS, kBoard,
+        [&]() -> Outcome {
+            const bool valid = !addresses.empty() && std::ranges::all_of(addresses, isAddress);
+            if (const auto error = refusal(board, valid))
+                return {.iberr = error};
+            if (const Outcome enabled = remoteEnable(kBoard, 1); enabled.iberr)
+                return enabled;
+            return link().addressedCommand(boardAddress(), addresses, LLO);
         });
 }
 

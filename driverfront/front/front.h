@@ -77,9 +77,23 @@ public:
     void findListeners(int board, const Addr4882_t *pads, Addr4882_t *results, int limit);
     void clearDevice(int board, Addr4882_t address);
     void readStatusByte(int board, Addr4882_t address, short *status);
-    void send(int board, Addr4882_t address, const void *data, long count, int endMode);
+    // Send and SendList: Send's address is a list of one.
+    void send(Entry entry, int board, std::span<const Addr4882_t> listeners, const void *data,
+              long count, int endMode);
     void receive(int board, Addr4882_t address, void *buffer, long count, int termination);
     void pollAll(int board, const Addr4882_t *addresses, short *results);
+    // DevClearList: SDC to the listed devices, DCL to every device for an empty list.
+    void clearDevices(int board, std::span<const Addr4882_t> addresses);
+    // Trigger and TriggerList: GET to the listed devices, or to those already addressed.
+    void triggerDevices(Entry entry, int board, std::span<const Addr4882_t> addresses);
+    // GTL to the listed devices; an empty list releases REN.
+    void enableLocal(int board, std::span<const Addr4882_t> addresses);
+    // REN, and the listed devices addressed to listen, which puts them in remote.
+    void enableRemote(int board, std::span<const Addr4882_t> addresses);
+    // REN, and LLO to every device.
+    void sendLocalLockout(int board);
+    // SetRWLS: REN, and the listed devices in remote with lockout (addressed, then LLO).
+    void setRemoteWithLockout(int board, std::span<const Addr4882_t> addresses);
 
 private:
     template <typename Operation> int call(Entry entry, int ud, Operation operation);
@@ -90,6 +104,11 @@ private:
     Addr4882_t boardAddress() const { return boardSettings().address(); }
     std::optional<int> refusal(int board, bool argumentsValid) const;
     Outcome commandDevice(int ud, const Descriptor &descriptor, std::uint8_t command);
+    // An IEEE 488.2 routine that sends `command` to a list of devices, or does `whenEmpty` for
+    // an empty list.
+    template <typename Empty>
+    void commandDevices(Entry entry, int board, std::span<const Addr4882_t> addresses,
+                        std::uint8_t command, Empty whenEmpty);
     // A serial poll of the device at `address`, its status byte left in `status`.
     template <typename Byte> Outcome pollInto(Addr4882_t address, Timeout timeout, Byte *status);
     Outcome remoteEnable(int ud, int enable);
@@ -98,6 +117,8 @@ private:
     Outcome writeAsBoard(std::string_view bytes, const Settings &settings);
     Outcome readAsBoard(std::span<char> buffer, const Settings &settings);
     Outcome unaddressAfter(const Settings &settings, Outcome outcome);
+    // REN asserted, then the listed devices addressed to listen, if any.
+    Outcome remoteEnableAndAddress(std::span<const Addr4882_t> addresses);
 
     struct State {
         Descriptors descriptors;

@@ -47,9 +47,17 @@ enum class Entry {
     ReadStatusByte,
     Send,
     Receive,
-    AllSpoll, // the last
+    AllSpoll,
+    SendList,
+    DevClearList,
+    Trigger,
+    TriggerList,
+    EnableLocal,
+    EnableRemote,
+    SendLLO,
+    SetRWLS, // the last
 };
-inline constexpr std::size_t kEntryCount = static_cast<std::size_t>(Entry::AllSpoll) + 1;
+inline constexpr std::size_t kEntryCount = static_cast<std::size_t>(Entry::SetRWLS) + 1;
 
 struct Fault {
     std::optional<int> iberr{};         // the call fails with ERR and this code

@@ -6,6 +6,7 @@
 #include "driverfront/api/timeout.h"
 #include "driverfront/link/outcome.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,10 +45,10 @@ public:
     virtual Outcome goOffline() = 0;
     virtual Outcome setRemoteEnable(bool on) = 0;
 
-    // Data to `listener`, or without one to the listeners that command() addressed: EOI with
-    // the last byte when `end`, and with each end-of-string byte when `eos` marks writes. ENOL
-    // when the link sees nobody listening.
-    virtual Outcome write(Addr4882_t board, std::optional<Addr4882_t> listener,
+    // Data to `listeners`, or without any to those addressed before (by command(), or by the
+    // write before in the same call): EOI with the last byte when `end`, and with each
+    // end-of-string byte when `eos` marks writes. ENOL when the link sees nobody listening.
+    virtual Outcome write(Addr4882_t board, std::span<const Addr4882_t> listeners,
                           std::string_view bytes, bool end, const EndOfString &eos,
                           Timeout timeout) = 0;
     // Data from `talker`, or without one from the talker that command() addressed, into
@@ -63,8 +64,9 @@ public:
     virtual Outcome command(std::span<const std::uint8_t> bytes) = 0;
     // DCL or LLO, to every device.
     virtual Outcome universalCommand(std::uint8_t command) = 0;
-    // SDC, GET or GTL to the device at `address`; ENOL when the link sees nobody there.
-    virtual Outcome addressedCommand(Addr4882_t board, Addr4882_t address,
+    // SDC, GET, GTL or LLO to the devices at `addresses`, addressed to listen; ENOL when the
+    // link sees nobody there.
+    virtual Outcome addressedCommand(Addr4882_t board, std::span<const Addr4882_t> addresses,
                                      std::uint8_t command) = 0;
     // The status byte of the device at `address`; EABO with TIMO when it does not answer.
     virtual Polled serialPoll(Addr4882_t board, Addr4882_t address, Timeout timeout) = 0;
@@ -75,8 +77,19 @@ public:
     // Whether a device listens at any secondary address of `pad`.
     virtual Presence listensOnSecondary(int pad) = 0;
 
+    // For a wait on what only the bus can tell, how often to look again (look); nothing when
+    // the link reports every change as it comes, and a wait sleeps until another call.
+    virtual std::optional<std::chrono::milliseconds> lookInterval() const = 0;
+    // Looks at the bus for a wait: SRQI in the bits when SRQ is asserted, and for a device's
+    // wait whether it requests service, which requestsService reports from then on (the link
+    // polls it and keeps its status byte for the next serial poll).
+    virtual Outcome look(std::optional<Addr4882_t> device) = 0;
+
     // The front's call is over, after its every step.
     virtual void callEnded() = 0;
+    // Nothing is in use: the board is off line and no device descriptor is open. A link that
+    // holds a port lets it go until a call needs the bus again.
+    virtual void release() = 0;
     // The link a child process starts on after fork: the parent's may be in use by another of
     // its threads. Null when the child gets none.
     virtual std::unique_ptr<Link> forChild() const = 0;

@@ -9,6 +9,8 @@ namespace gpibplus::link {
 // or none.
 struct Address {
     static constexpr int kNoSecondary = 0;
+    static constexpr int kFirstSecondary = 96;
+    static constexpr int kLastSecondary = 126;
     int pad = 0;
     int sad = kNoSecondary;
 

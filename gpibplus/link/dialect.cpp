@@ -121,6 +121,10 @@ std::string localLockout() {
     return "++llo";
 }
 
+std::string universalLocalLockout(Dialect dialect) {
+    return dialect == Dialect::Ar488 ? "++llo all" : "++llo";
+}
+
 std::vector<std::string> findListeners(Dialect dialect, Address address) {
     if (dialect == Dialect::Ar488)
         return {"++fndl " + std::to_string(address.pad), "++unl"};

@@ -49,6 +49,9 @@ std::string interfaceClear();
 std::optional<std::string> remoteEnable(Dialect dialect, bool on);
 std::string goToLocal();
 std::string localLockout();
+// LLO to every instrument: AR488 has "++llo all"; a Prologix sends LLO, which every instrument
+// takes, after addressing the instrument it is set to.
+std::string universalLocalLockout(Dialect dialect);
 // AR488 searches a primary address and its secondaries, then forgets the address it probed
 // last ("++unl"), or it sends the next data line there. A Prologix has no search: its probe is
 // a serial poll.

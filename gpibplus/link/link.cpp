@@ -337,24 +337,28 @@ Result Link::localLockout(Address address, Timeout timeout) {
     return command(lines::localLockout(), address, timeout);
 }
 
-Answer<bool> Link::listens(Address address, Timeout timeout) {
+Result Link::universalLocalLockout(Timeout timeout) {
     const std::lock_guard lock(mutex_);
-    if (Result begun = begin(); !begun.ok())
-        return {begun};
-    const std::vector<std::string> probe = lines::findListeners(dialect_, address);
-    if (dialect_ == Dialect::Prologix) {
-        const int perByte = perByteMs(timeout);
-        if (!useReadTimeout(perByte))
-            return {linkDown("cannot write to it")};
-        const std::optional<std::optional<std::string>> answer = answerIfAny(probe[0], perByte);
-        if (!answer)
-            return {linkDown("the adapter did not answer the serial poll")};
-        return {{}, *answer && statusByteOf(**answer)};
-    }
+    return command(lines::universalLocalLockout(dialect_), std::nullopt, timeout);
+}
+
+Answer<bool> Link::answersPoll(Address address, int perByteMs) {
+    if (!useReadTimeout(perByteMs) || !put(lines::findListeners(dialect_, address).front()))
+        return {linkDown("cannot write to it")};
+    std::optional<std::string> answer =
+        closeWithVersion(Clock::now() + milliseconds(perByteMs) + kMargin);
+    if (!answer)
+        return {linkDown("the adapter did not answer the serial poll")};
+    while (answer->ends_with('\n') || answer->ends_with('\r'))
+        answer->pop_back();
+    return {{}, statusByteOf(*answer).has_value()};
+}
+
+Answer<std::vector<Address>> Link::search(int pad) {
+    const std::vector<std::string> probe = lines::findListeners(dialect_, Address{pad});
     // The search probes 31 secondary addresses for 35 ms each, whatever the timeout.
     const std::optional<std::string> found = query(probe[0], Clock::now() + 2 * kMargin);
-    const std::optional<std::vector<Address>> listeners =
-        found ? listenersOf(*found) : std::nullopt;
+    std::optional<std::vector<Address>> listeners = found ? listenersOf(*found) : std::nullopt;
     if (!listeners)
         return {linkDown("the adapter's listener search gave no list")};
     // A search the firmware refused leaves its own read timeout behind.
@@ -364,7 +368,40 @@ Answer<bool> Link::listens(Address address, Timeout timeout) {
             return {linkDown("cannot write to it")};
     if (!sync(Clock::now() + kMargin))
         return {linkDown("the adapter did not answer ++addr")};
-    return {{}, std::find(listeners->begin(), listeners->end(), address) != listeners->end()};
+    return {{}, std::move(*listeners)};
+}
+
+Answer<bool> Link::listens(Address address, Timeout timeout) {
+    const std::lock_guard lock(mutex_);
+    if (Result begun = begin(); !begun.ok())
+        return {begun};
+    if (dialect_ == Dialect::Prologix)
+        return answersPoll(address, perByteMs(timeout));
+    const Answer<std::vector<Address>> found = search(address.pad);
+    if (!found.result.ok())
+        return {found.result};
+    return {{}, std::ranges::find(found.value, address) != found.value.end()};
+}
+
+Answer<std::vector<Address>> Link::secondaryListeners(int pad, Timeout timeout) {
+    const std::lock_guard lock(mutex_);
+    if (Result begun = begin(); !begun.ok())
+        return {begun};
+    if (dialect_ == Dialect::Ar488) {
+        Answer<std::vector<Address>> found = search(pad);
+        std::erase_if(found.value,
+                      [](const Address &listener) { return !listener.hasSecondary(); });
+        return found;
+    }
+    std::vector<Address> listeners;
+    for (int sad = Address::kFirstSecondary; sad <= Address::kLastSecondary; ++sad) {
+        const Answer<bool> polled = answersPoll({pad, sad}, perByteMs(timeout));
+        if (!polled.result.ok())
+            return {polled.result};
+        if (polled.value)
+            listeners.push_back({pad, sad});
+    }
+    return {{}, std::move(listeners)};
 }
 
 Answer<bool> Link::serviceRequested(Timeout timeout) {
@@ -376,6 +413,11 @@ Answer<bool> Link::serviceRequested(Timeout timeout) {
     if (!answer || (*answer != "0" && *answer != "1"))
         return {linkDown("the adapter did not answer ++srq")};
     return {{}, *answer == "1"};
+}
+
+bool Link::lost() {
+    const std::lock_guard lock(mutex_);
+    return replies_.broken();
 }
 
 } // namespace gpibplus::link

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace gpibplus::link {
 
@@ -64,9 +65,15 @@ public:
     Result remoteEnable(bool on, Timeout timeout);
     Result goToLocal(Address address, Timeout timeout);
     Result localLockout(Address address, Timeout timeout);
+    Result universalLocalLockout(Timeout timeout);
     // Whether an instrument listens at the address (lines::findListeners).
     Answer<bool> listens(Address address, Timeout timeout);
+    // The instruments that listen at a secondary address of `pad`: one search on AR488 (which
+    // finds only some, see lines::findListeners), a probe of each on a Prologix.
+    Answer<std::vector<Address>> secondaryListeners(int pad, Timeout timeout);
     Answer<bool> serviceRequested(Timeout timeout);
+    // The port failed or closed: nothing more can go through this link.
+    bool lost();
 
 private:
     Link(std::unique_ptr<port::Port> port, Trace trace);
@@ -94,6 +101,11 @@ private:
     // or nullopt when the link is out of step.
     std::optional<std::optional<std::string>> answerIfAny(std::string_view line, int perByteMs);
     Result command(std::string_view line, std::optional<Address> address, Timeout timeout);
+    // A Prologix's listener check: whether a serial poll at the address is answered, known
+    // once the adapter answers "++ver" behind it.
+    Answer<bool> answersPoll(Address address, int perByteMs);
+    // AR488's listener search at a primary address, and "++unl" after it.
+    Answer<std::vector<Address>> search(int pad);
 
     template <typename Value>
     bool use(std::optional<Value> &held, const Value &wanted, std::string (*line)(Value));

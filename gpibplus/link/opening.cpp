@@ -2,6 +2,8 @@
 // Opening: waiting for the adapter, telling its dialect, and putting back its settings.
 #include "gpibplus/link/link.h"
 
+#include "driverfront/text/escaped.h"
+
 namespace gpibplus::link {
 
 namespace {
@@ -70,7 +72,7 @@ Result Link::startWith(Deadline deadline) {
     if (!first || first->empty() || first != second)
         return failure(Status::LinkDown,
                        "what answers is not a \"++\" adapter (it answered ++ver with '" +
-                           escapedForTrace(first.value_or("")) + "')");
+                           driverfront::escaped(first.value_or("")) + "')");
     version_ = *first;
     return {};
 }

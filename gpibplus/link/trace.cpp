@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "gpibplus/link/trace.h"
 
+#include "driverfront/text/escaped.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -48,29 +50,7 @@ void Trace::record(char direction, std::string_view bytes) const {
     const std::chrono::duration<double> since = std::chrono::steady_clock::now() - start_;
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%10.6f %c ", since.count(), direction);
-    sink_(stamp + escapedForTrace(bytes) + "\n");
-}
-
-std::string escapedForTrace(std::string_view bytes) {
-    std::string text;
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
-        if (byte == '\\')
-            text += "\\\\";
-        else if (byte == '\r')
-            text += "\\r";
-        else if (byte == '\n')
-            text += "\\n";
-        else if (byte == '\t')
-            text += "\\t";
-        else if (value >= 0x20 && value < 0x7F)
-            text += byte;
-        else {
-            static constexpr char kHex[] = "0123456789ABCDEF";
-            text += {'\\', 'x', kHex[value >> 4], kHex[value & 0xF]};
-        }
-    }
-    return text;
+    sink_(stamp + driverfront::escaped(bytes) + "\n");
 }
 
 } // namespace gpibplus::link

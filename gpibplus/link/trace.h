@@ -29,7 +29,4 @@ private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-// Printable ASCII as it is, "\\" for a backslash, \r \n \t, and \xHH for any other byte.
-std::string escapedForTrace(std::string_view bytes);
-
 } // namespace gpibplus::link

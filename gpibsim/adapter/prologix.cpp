@@ -3,6 +3,7 @@
 
 #include "driverfront/api/address.h"
 
+#include <array>
 #include <cctype>
 #include <utility>
 
@@ -79,7 +80,7 @@ void Prologix::data(std::string_view bytes, bool first, bool last) {
     if (!config_.controller)
         return;
     if (first)
-        bus_.cable().addressListener(kOwnAddress, address());
+        bus_.cable().addressListeners(kOwnAddress, std::array{address()});
     std::string message(bytes);
     if (last) {
         static constexpr std::string_view kEnds[] = {"\r\n", "\r", "\n", ""};

@@ -4,6 +4,7 @@
 
 #include "driverfront/api/address.h"
 
+#include <array>
 #include <charconv>
 #include <string>
 
@@ -96,7 +97,7 @@ void Prologix::autoRead(const Arguments &arguments) {
 }
 
 void Prologix::clear(const Arguments &) {
-    bus_.cable().commandListener(kOwnAddress, address(), SDC);
+    bus_.cable().commandListeners(kOwnAddress, std::array{address()}, SDC);
 }
 
 void Prologix::eoi(const Arguments &arguments) {
@@ -120,11 +121,11 @@ void Prologix::interfaceClear(const Arguments &) {
 }
 
 void Prologix::localLockout(const Arguments &) {
-    bus_.cable().commandListener(kOwnAddress, address(), LLO);
+    bus_.cable().commandListeners(kOwnAddress, std::array{address()}, LLO);
 }
 
 void Prologix::local(const Arguments &) {
-    bus_.cable().commandListener(kOwnAddress, address(), GTL);
+    bus_.cable().commandListeners(kOwnAddress, std::array{address()}, GTL);
 }
 
 void Prologix::listenOnly(const Arguments &arguments) {
@@ -210,7 +211,7 @@ void Prologix::trigger(const Arguments &arguments) {
     if (!addresses || addresses->size() > 15)
         return;
     for (const Addr4882_t each : *addresses)
-        bus_.cable().commandListener(kOwnAddress, each, GET);
+        bus_.cable().commandListeners(kOwnAddress, std::array{each}, GET);
 }
 
 void Prologix::version(const Arguments &) {

@@ -85,10 +85,19 @@ DRIVER_PLAIN(long, AsyncIbcntl, (void))
 DRIVER_CALL(void, AllSpoll, (int board, const Addr4882_t addresses[], short results[]))
 DRIVER_PLAIN(void, AllSPoll, (int board, const Addr4882_t addresses[], short results[]))
 
+/* More IEEE 488.2 routines: data to a list of devices, and clear, trigger, go to local,
+ * remote and lockout for a list or for every device. */
+DRIVER_CALL(void, SendList,
+            (int board, const Addr4882_t addresses[], const void *data, long count, int eot_mode))
+DRIVER_CALL(void, DevClearList, (int board, const Addr4882_t addresses[]))
+DRIVER_CALL(void, Trigger, (int board, Addr4882_t address))
+DRIVER_CALL(void, TriggerList, (int board, const Addr4882_t addresses[]))
+DRIVER_CALL(void, EnableLocal, (int board, const Addr4882_t addresses[]))
+DRIVER_CALL(void, EnableRemote, (int board, const Addr4882_t addresses[]))
+DRIVER_CALL(void, SendLLO, (int board))
+DRIVER_CALL(void, SetRWLS, (int board, const Addr4882_t addresses[]))
+
 /* IEEE 488.2 routines the simulated bus does not offer. */
-DRIVER_ABSENT(void, DevClearList, (int board, const Addr4882_t addresses[]))
-DRIVER_ABSENT(void, EnableLocal, (int board, const Addr4882_t addresses[]))
-DRIVER_ABSENT(void, EnableRemote, (int board, const Addr4882_t addresses[]))
 DRIVER_ABSENT(void, FindRQS, (int board, const Addr4882_t addresses[], short *status))
 DRIVER_ABSENT(void, PassControl, (int board, Addr4882_t address))
 DRIVER_ABSENT(void, PPoll, (int board, short *result))
@@ -99,15 +108,9 @@ DRIVER_ABSENT(void, ReceiveSetup, (int board, Addr4882_t address))
 DRIVER_ABSENT(void, ResetSys, (int board, const Addr4882_t addresses[]))
 DRIVER_ABSENT(void, SendCmds, (int board, const void *commands, long count))
 DRIVER_ABSENT(void, SendDataBytes, (int board, const void *data, long count, int eot_mode))
-DRIVER_ABSENT(void, SendList,
-              (int board, const Addr4882_t addresses[], const void *data, long count, int eot_mode))
-DRIVER_ABSENT(void, SendLLO, (int board))
 DRIVER_ABSENT(void, SendSetup, (int board, const Addr4882_t addresses[]))
-DRIVER_ABSENT(void, SetRWLS, (int board, const Addr4882_t addresses[]))
 DRIVER_ABSENT(void, TestSRQ, (int board, short *result))
 DRIVER_ABSENT(void, TestSys, (int board, const Addr4882_t addresses[], short results[]))
-DRIVER_ABSENT(void, Trigger, (int board, Addr4882_t address))
-DRIVER_ABSENT(void, TriggerList, (int board, const Addr4882_t addresses[]))
 DRIVER_ABSENT(void, WaitSRQ, (int board, short *result))
 
 /* gpib-32.dll's names of the calls that take text in the ANSI code page. */

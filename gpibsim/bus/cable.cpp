@@ -70,11 +70,12 @@ driverfront::Outcome Cable::command(std::span<const std::uint8_t> bytes) {
     return {.count = sent};
 }
 
-void Cable::addressListener(Addr4882_t board, Addr4882_t listener) {
+void Cable::addressListeners(Addr4882_t board, std::span<const Addr4882_t> listeners) {
     attention_ = true;
     runAddress(MTA(board & 0xFF), board);
     run(UNL);
-    runAddress(MLA(listener & 0xFF), listener);
+    for (const Addr4882_t listener : listeners)
+        runAddress(MLA(listener & 0xFF), listener);
 }
 
 void Cable::addressTalker(Addr4882_t talker, Addr4882_t board) {
@@ -84,8 +85,9 @@ void Cable::addressTalker(Addr4882_t talker, Addr4882_t board) {
     runAddress(MTA(talker & 0xFF), talker);
 }
 
-void Cable::commandListener(Addr4882_t board, Addr4882_t listener, std::uint8_t addressedCommand) {
-    addressListener(board, listener);
+void Cable::commandListeners(Addr4882_t board, std::span<const Addr4882_t> listeners,
+                             std::uint8_t addressedCommand) {
+    addressListeners(board, listeners);
     run(addressedCommand);
 }
 

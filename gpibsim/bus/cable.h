@@ -40,12 +40,13 @@ public:
     // Sends command bytes with ATN. A byte it does not know stops it with ECAP; the count is
     // the bytes sent before it.
     driverfront::Outcome command(std::span<const std::uint8_t> bytes);
-    // Before a write: the board's talk address, UNL, then the listener's address.
-    void addressListener(Addr4882_t board, Addr4882_t listener);
+    // Before a write: the board's talk address, UNL, then the listeners' addresses.
+    void addressListeners(Addr4882_t board, std::span<const Addr4882_t> listeners);
     // Before a read: UNL, the board's listen address, then the talker's address.
     void addressTalker(Addr4882_t talker, Addr4882_t board);
-    // addressListener, then the addressed command byte.
-    void commandListener(Addr4882_t board, Addr4882_t listener, std::uint8_t addressedCommand);
+    // addressListeners, then the addressed command byte.
+    void commandListeners(Addr4882_t board, std::span<const Addr4882_t> listeners,
+                          std::uint8_t addressedCommand);
     // One interface message with ATN, any byte, shown in the trace; false when the cable does not
     // act on it (SPE, SPD, TCT and the like change nothing the cable keeps).
     bool message(std::uint8_t byte);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "gpibsim/bus/cablelink.h"
 
+#include <algorithm>
+
 namespace gpibsim {
 
 using driverfront::EndOfString;
@@ -31,10 +33,10 @@ Outcome CableLink::setRemoteEnable(bool on) {
     return {};
 }
 
-Outcome CableLink::write(Addr4882_t board, std::optional<Addr4882_t> listener,
+Outcome CableLink::write(Addr4882_t board, std::span<const Addr4882_t> listeners,
                          std::string_view bytes, bool end, const EndOfString &eos, Timeout) {
-    if (listener)
-        cable_.addressListener(board, *listener);
+    if (!listeners.empty())
+        cable_.addressListeners(board, listeners);
     return cable_.write(bytes, end, eos, board);
 }
 
@@ -60,10 +62,13 @@ Outcome CableLink::universalCommand(std::uint8_t command) {
     return sent.iberr ? sent : Outcome{};
 }
 
-// The command goes out either way; with nobody at the address, nobody listens to it.
-Outcome CableLink::addressedCommand(Addr4882_t board, Addr4882_t address, std::uint8_t command) {
-    cable_.commandListener(board, address, command);
-    return cable_.isPresent(address) ? Outcome{} : Outcome{.iberr = ENOL};
+// The command goes out either way; with nobody at the addresses, nobody listens to it.
+Outcome CableLink::addressedCommand(Addr4882_t board, std::span<const Addr4882_t> addresses,
+                                    std::uint8_t command) {
+    cable_.commandListeners(board, addresses, command);
+    const bool heard = std::ranges::any_of(
+        addresses, [&](Addr4882_t address) { return cable_.isPresent(address); });
+    return heard ? Outcome{} : Outcome{.iberr = ENOL};
 }
 
 // A serial poll of an empty address waits for a status byte that never comes.

@@ -24,7 +24,7 @@ public:
     driverfront::Outcome goOffline() override;
     driverfront::Outcome setRemoteEnable(bool on) override;
 
-    driverfront::Outcome write(Addr4882_t board, std::optional<Addr4882_t> listener,
+    driverfront::Outcome write(Addr4882_t board, std::span<const Addr4882_t> listeners,
                                std::string_view bytes, bool end,
                                const driverfront::EndOfString &eos,
                                driverfront::Timeout timeout) override;
@@ -35,7 +35,7 @@ public:
 
     driverfront::Outcome command(std::span<const std::uint8_t> bytes) override;
     driverfront::Outcome universalCommand(std::uint8_t command) override;
-    driverfront::Outcome addressedCommand(Addr4882_t board, Addr4882_t address,
+    driverfront::Outcome addressedCommand(Addr4882_t board, std::span<const Addr4882_t> addresses,
                                           std::uint8_t command) override;
     driverfront::Polled serialPoll(Addr4882_t board, Addr4882_t address,
                                    driverfront::Timeout timeout) override;
@@ -44,8 +44,14 @@ public:
     driverfront::Presence listens(Addr4882_t address) override;
     driverfront::Presence listensOnSecondary(int pad) override;
 
+    // Every change comes with a call: a wait sleeps until another call.
+    std::optional<std::chrono::milliseconds> lookInterval() const override { return {}; }
+    driverfront::Outcome look(std::optional<Addr4882_t>) override { return {}; }
+
     // Shows SRQ in the trace when it has changed during the call.
     void callEnded() override { cable_.traceServiceRequest(); }
+    // The cable holds nothing to let go.
+    void release() override {}
     // A new bench from the same setup, on the same trace.
     std::unique_ptr<driverfront::Link> forChild() const override;
 

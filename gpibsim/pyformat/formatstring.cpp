@@ -64,10 +64,9 @@ std::optional<Field> readField(std::string_view text, std::size_t &at, std::stri
             ++depth;
         } else if (c == '}' && --depth == 0) {
             field.spec = text.substr(specStart, at - 1 - specStart);
-            ParsedSpec spec = parseFormatSpec(field.spec);
-            field.parsed.reset();
-            if (!field.nested && spec.error.empty())
-                field.parsed = spec.spec;
+            const ParsedSpec spec = parseFormatSpec(field.spec);
+            field.parsed =
+                field.nested || !spec.error.empty() ? std::nullopt : std::optional(spec.spec);
             return field;
         }
     }

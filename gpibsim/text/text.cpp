@@ -35,26 +35,6 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
         a, b, [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
 }
 
-std::string escaped(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string shown;
-    shown.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\r')
-            shown += "\\r";
-        else if (c == '\n')
-            shown += "\\n";
-        else if (c == '\\')
-            shown += "\\\\";
-        else if (byte < 0x20 || byte >= 0x7F)
-            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
-        else
-            shown += c;
-    }
-    return shown;
-}
-
 std::optional<int> toInt(std::string_view text) {
     int value = 0;
     const char *last = text.data() + text.size();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "driverfront/text/escaped.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,9 +21,7 @@ std::string_view trim(std::string_view text, std::string_view blanks = " \t\r\n"
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
-// The text on one line of plain ASCII: CR, LF and backslash as \r, \n and \\, every other
-// control character and every byte from 0x80 up as \xHH.
-std::string escaped(std::string_view text);
+using driverfront::escaped;
 
 // The code point at `at`, before the end, of UTF-8 text, and its length in bytes; nothing where
 // the bytes there are not UTF-8 (overlong, a surrogate, above U+10FFFF, cut short, or a

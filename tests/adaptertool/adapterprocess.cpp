@@ -33,9 +33,13 @@ QByteArray AdapterProcess::nextPlace(const QByteArray &transport) {
 }
 
 int AdapterProcess::stop(int signal) {
+    this->signal(signal);
+    return exitStatus();
+}
+
+void AdapterProcess::signal(int signal) {
     if (process_.state() != QProcess::NotRunning)
         ::kill(static_cast<pid_t>(process_.processId()), signal);
-    return exitStatus();
 }
 
 int AdapterProcess::exitStatus() {

@@ -31,6 +31,8 @@ public:
     QByteArray nextPlace(const QByteArray &transport);
     // Sends `signal` and returns its exit status, or -1 when it did not exit by itself.
     int stop(int signal = SIGTERM);
+    // Sends `signal` and goes on: SIGSTOP silences it, SIGCONT brings it back.
+    void signal(int signal);
     // Waits for it to end; its exit status, or -1 when it did not exit by itself in time.
     int exitStatus();
     QByteArray standardError();

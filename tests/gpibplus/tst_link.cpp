@@ -181,8 +181,8 @@ const Operation kOperations[] = {
                 query(link, kMultimeter);
      },
      "ok yes / " + identity(),
-     QStringList{"++read_tmo_ms 1000", "++spoll 4"} + kWriteIdn.mid(0, 1) + kWriteIdn.mid(2) +
-         kReadBack,
+     QStringList{"++read_tmo_ms 1000", "++spoll 4", "++ver"} + kWriteIdn.mid(0, 1) +
+         kWriteIdn.mid(2) + kReadBack,
      "ok yes / " + identity(), QStringList{"++fndl 4", "++unl", "++addr"} + kWriteIdn + kReadBack},
     {"nobody listening",
      [](Link &link) {

@@ -2,6 +2,7 @@
 // Where the adapter is named, opening its port, and the texts the link reads and writes.
 #include "linkfixture.h"
 
+#include "driverfront/text/escaped.h"
 #include "gpibplus/link/dialect.h"
 #include "gpibplus/link/replies.h"
 #include "gpibplus/link/trace.h"
@@ -297,7 +298,7 @@ private slots:
                                   << QByteArray("a\x1b\r\x1b\n\x1b\x1b\x1b+b")
                                   << QByteArray("a\\r\\n\\x1B+b");
         QTest::newRow("binary") << QByteArray("\x00\xff\\\t", 4) << QByteArray("\x00\xff\\\t", 4)
-                                << QByteArray("\\x00\\xFF\\\\\\t");
+                                << QByteArray("\\x00\\xFF\\\\\\x09");
     }
 
     void escapes() {
@@ -305,7 +306,7 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(QByteArray, traced);
         QCOMPARE(QByteArray::fromStdString(link::escaped(data.toStdString())), line);
-        QCOMPARE(QByteArray::fromStdString(link::escapedForTrace(data.toStdString())), traced);
+        QCOMPARE(QByteArray::fromStdString(driverfront::escaped(data.toStdString())), traced);
     }
 
     void replies_data() {

@@ -44,7 +44,8 @@ void BusTest::closedBusFailsEveryCall_data() {
         return bus.serialPoll(16, &status);
     });
     QTest::newRow("Send") << Call([](Front &bus) {
-        bus.send(Front::kBoard, 4, "*IDN?", 5, DABend);
+        const Addr4882_t multimeter[] = {4};
+        bus.send(Entry::Send, Front::kBoard, multimeter, "*IDN?", 5, DABend);
         return threadStatus().ibsta;
     });
     QTest::newRow("FindLstn") << Call([](Front &bus) {

@@ -79,6 +79,8 @@ private slots:
     void serialPollClearsRequestButStatusQueryDoesNot();
     void deviceClearEmptiesOutputButKeepsErrors_data();
     void deviceClearEmptiesOutputButKeepsErrors();
+    void listRoutinesReachTheListedDevices_data();
+    void listRoutinesReachTheListedDevices();
     void errorQueueReportsInterruptedQueryAndUndefinedHeader();
     void deviceDescriptorsRoundTrip();
     void descriptorsRunOutAndFreedOnesComeBackLowestFirst();
@@ -131,6 +133,14 @@ void GpibsimApiTest::trafficNeedsControllerInCharge_data() {
         short found = 0;
         ibln(kBoard, kMultimeter, NO_SAD, &found);
     });
+    static const Addr4882_t both[] = {kMultimeter, kGeneric, NOADDR};
+    QTest::newRow("SendList") << Call([] { SendList(kBoard, both, "*CLS", 4, NLend); });
+    QTest::newRow("DevClearList") << Call([] { DevClearList(kBoard, both); });
+    QTest::newRow("TriggerList") << Call([] { TriggerList(kBoard, both); });
+    QTest::newRow("EnableLocal") << Call([] { EnableLocal(kBoard, both); });
+    QTest::newRow("EnableRemote") << Call([] { EnableRemote(kBoard, both); });
+    QTest::newRow("SendLLO") << Call([] { SendLLO(kBoard); });
+    QTest::newRow("SetRWLS") << Call([] { SetRWLS(kBoard, both); });
 }
 
 void GpibsimApiTest::trafficNeedsControllerInCharge() {
@@ -255,6 +265,108 @@ void GpibsimApiTest::deviceClearEmptiesOutputButKeepsErrors() {
     QVERIFY(failedWith(EABO));
     QCOMPARE(query(kMultimeter, "SYST:ERR?;SYST:ERR?"),
              QByteArray("-113,\"Undefined header\";-420,\"Query UNTERMINATED\"\n"));
+}
+
+void GpibsimApiTest::listRoutinesReachTheListedDevices_data() {
+    QTest::addColumn<QByteArray>("before"); // sent to the generic instrument, then the multimeter
+    QTest::addColumn<bool>("remoteBefore");
+    QTest::addColumn<Call>("call");
+    QTest::addColumn<int>("iberr"); // -1: the call succeeds
+    QTest::addColumn<short>("multimeterStatus");
+    QTest::addColumn<short>("genericStatus");
+    QTest::addColumn<bool>("remoteAfter");
+    static const Addr4882_t both[] = {kMultimeter, kGeneric, NOADDR};
+    static const Addr4882_t multimeter[] = {kMultimeter, NOADDR};
+    static const Addr4882_t generic[] = {kGeneric, NOADDR};
+    static const Addr4882_t nobody[] = {6, NOADDR};
+    static const Addr4882_t invalid[] = {31, NOADDR};
+    static const Addr4882_t empty[] = {NOADDR};
+    const QByteArray idn = "*IDN?";
+    // With *ESE 1 and *SRE 32, *OPC makes the instrument request service: ESB and RQS.
+    static const QByteArray opc = "*ESE 1;*SRE 32;*OPC";
+    const auto sendList = [](const Addr4882_t *list) {
+        return Call([list] { SendList(kBoard, list, opc.constData(), opc.size(), NLend); });
+    };
+    constexpr short kRequest = 0x60;
+    QTest::newRow("DevClearList, both") << idn << false << Call([] { DevClearList(kBoard, both); })
+                                        << -1 << short(0) << short(0) << false;
+    QTest::newRow("DevClearList, one")
+        << idn << false << Call([] { DevClearList(kBoard, multimeter); }) << -1 << short(0)
+        << kMessageAvailable << false;
+    QTest::newRow("DevClearList, empty: DCL")
+        << idn << false << Call([] { DevClearList(kBoard, empty); }) << -1 << short(0) << short(0)
+        << false;
+    QTest::newRow("DevClearList, nobody there")
+        << idn << false << Call([] { DevClearList(kBoard, nobody); }) << int(ENOL)
+        << kMessageAvailable << kMessageAvailable << false;
+    QTest::newRow("DevClearList, pad 31")
+        << idn << false << Call([] { DevClearList(kBoard, invalid); }) << int(EARG)
+        << kMessageAvailable << kMessageAvailable << false;
+    QTest::newRow("SendList, both")
+        << QByteArray() << false << sendList(both) << -1 << kRequest << kRequest << false;
+    QTest::newRow("SendList, one")
+        << QByteArray() << false << sendList(generic) << -1 << short(0) << kRequest << false;
+    QTest::newRow("SendList, empty")
+        << QByteArray() << false << sendList(empty) << int(EARG) << short(0) << short(0) << false;
+    QTest::newRow("SendList, null")
+        << QByteArray() << false << sendList(nullptr) << int(EARG) << short(0) << short(0) << false;
+    QTest::newRow("SendList, nobody there")
+        << QByteArray() << false << sendList(nobody) << int(ENOL) << short(0) << short(0) << false;
+    // The multimeter takes a reading on a trigger; the generic instrument has nothing to do.
+    QTest::newRow("Trigger") << QByteArray() << false << Call([] { Trigger(kBoard, kMultimeter); })
+                             << -1 << kMessageAvailable << short(0) << false;
+    QTest::newRow("TriggerList, both")
+        << QByteArray() << false << Call([] { TriggerList(kBoard, both); }) << -1
+        << kMessageAvailable << short(0) << false;
+    QTest::newRow("TriggerList, empty: the multimeter, addressed last")
+        << QByteArray("*CLS") << false << Call([] { TriggerList(kBoard, empty); }) << -1
+        << kMessageAvailable << short(0) << false;
+    QTest::newRow("Trigger, NOADDR: the same")
+        << QByteArray("*CLS") << false << Call([] { Trigger(kBoard, NOADDR); }) << -1
+        << kMessageAvailable << short(0) << false;
+    QTest::newRow("EnableRemote, both")
+        << QByteArray() << false << Call([] { EnableRemote(kBoard, both); }) << -1 << short(0)
+        << short(0) << true;
+    QTest::newRow("EnableRemote, empty")
+        << QByteArray() << false << Call([] { EnableRemote(kBoard, empty); }) << -1 << short(0)
+        << short(0) << true;
+    QTest::newRow("SendLLO") << QByteArray() << false << Call([] { SendLLO(kBoard); }) << -1
+                             << short(0) << short(0) << true;
+    QTest::newRow("SetRWLS") << QByteArray() << false << Call([] { SetRWLS(kBoard, multimeter); })
+                             << -1 << short(0) << short(0) << true;
+    QTest::newRow("SetRWLS, empty") << QByteArray() << false << Call([] { SetRWLS(kBoard, empty); })
+                                    << int(EARG) << short(0) << short(0) << false;
+    QTest::newRow("EnableLocal, both")
+        << QByteArray() << true << Call([] { EnableLocal(kBoard, both); }) << -1 << short(0)
+        << short(0) << true;
+    QTest::newRow("EnableLocal, empty: REN released")
+        << QByteArray() << true << Call([] { EnableLocal(kBoard, empty); }) << -1 << short(0)
+        << short(0) << false;
+}
+
+// Each listed device gets the command or the data, and only they; an empty list acts on the
+// bus as the routine says.
+void GpibsimApiTest::listRoutinesReachTheListedDevices() {
+    QFETCH(QByteArray, before);
+    QFETCH(bool, remoteBefore);
+    QFETCH(Call, call);
+    QFETCH(int, iberr);
+    QFETCH(short, multimeterStatus);
+    QFETCH(short, genericStatus);
+    QFETCH(bool, remoteAfter);
+    ibsre(kBoard, remoteBefore);
+    if (!before.isEmpty()) {
+        send(kGeneric, before);
+        send(kMultimeter, before);
+    }
+    call();
+    if (iberr < 0)
+        QCOMPARE(ThreadIbsta() & ERR, 0);
+    else
+        QVERIFY(failedWith(iberr));
+    QCOMPARE((ThreadIbsta() & REM) != 0, remoteAfter);
+    QCOMPARE(serialPoll(kMultimeter), multimeterStatus);
+    QCOMPARE(serialPoll(kGeneric), genericStatus);
 }
 
 void GpibsimApiTest::errorQueueReportsInterruptedQueryAndUndefinedHeader() {

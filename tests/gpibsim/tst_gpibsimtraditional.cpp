@@ -467,8 +467,8 @@ void GpibsimTraditionalTest::unofferedCallsFailWithEcap_data() {
     QTest::newRow("ibrpp") << DeviceCall([](int) { ibrpp(kBoard, nullptr); });
     QTest::newRow("ibwrtf") << DeviceCall([](int ud) { ibwrtf(ud, "/dev/null"); });
     QTest::newRow("ibevent") << DeviceCall([](int) { ibevent(kBoard, &result); });
-    QTest::newRow("EnableRemote") << DeviceCall([](int) { EnableRemote(kBoard, list); });
-    QTest::newRow("SendList") << DeviceCall([](int) { SendList(kBoard, list, "x", 1, NLend); });
+    QTest::newRow("PPollUnconfig") << DeviceCall([](int) { PPollUnconfig(kBoard, list); });
+    QTest::newRow("SendDataBytes") << DeviceCall([](int) { SendDataBytes(kBoard, "x", 1, NLend); });
     QTest::newRow("WaitSRQ") << DeviceCall([](int) { WaitSRQ(kBoard, &result); });
 }
 

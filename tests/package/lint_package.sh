@@ -4,7 +4,8 @@
 # error or a warning fails), the AppStream validator and the desktop entry validator. Then the
 # packaged program answers --version, --help and a bad option without a display, and the
 # package, the program, the changelog and the AppStream release all carry the project's version
-# (as the Windows zip and installer do: tests/windows/check_installer.sh).
+# (as the Windows zip and installer do: tests/windows/check_installer.sh). The example
+# configuration of the "++" adapter is one the packaged library accepts.
 # Usage: lint_package.sh WORK_DIR (holding the package build_package.sh made)
 set -euo pipefail
 source "$(dirname "$0")/versions.sh"
@@ -38,6 +39,17 @@ status=0
 refusal=$(program --bogus 2>&1 >/dev/null) || status=$?
 [ "$status" -eq 2 ] && [ "$(wc -l <<<"$refusal")" -eq 1 ] && grep -q bogus <<<"$refusal" ||
     { echo "FAIL: --bogus gave status $status and: $refusal"; fail=1; }
+
+# The example configuration, its settings uncommented, is one the packaged library accepts.
+example="$root/usr/share/doc/quorin-demo/examples/gpibplus.conf"
+sed -E 's/^#((port|baud) = )/\1/' "$example" >"$work/gpibplus.conf"
+named=$(env -u GPIBPLUS_PORT GPIBPLUS_CONF="$work/gpibplus.conf" python3 -c '
+import ctypes, sys
+library = ctypes.CDLL(sys.argv[1])
+library.gpibplus_port.restype = ctypes.c_char_p
+print(library.gpibplus_port())' "$root/usr/lib/quorin-demo/libgpibplus.so")
+[ "$named" = "b'/dev/ttyUSB0'" ] ||
+    { echo "FAIL: the library reads the example configuration as port $named"; fail=1; }
 
 package_version=$(dpkg-deb -f "$deb" Version)
 zcat "$root/usr/share/doc/quorin-demo/changelog.gz" >"$work/changelog"

@@ -80,7 +80,8 @@ void TestCommandLine::helpContents_data() {
     QTest::addColumn<QString>("entry");
     for (const char *entry :
          {"-h, --help", "-v, --version", "QT_LOGGING_RULES", "quorin.driver.debug=true",
-          "GPIBSIM_BENCH", "GPIBSIM_DEVICES", "GPIBSIM_TRACE", "LD_LIBRARY_PATH", "quorin-demo(1)"})
+          "GPIBPLUS_PORT", "/etc/gpibplus.conf", "GPIBSIM_BENCH", "GPIBSIM_DEVICES",
+          "GPIBSIM_TRACE", "LD_LIBRARY_PATH", "quorin-demo(1)"})
         QTest::newRow(entry) << QString(entry);
 }
 

@@ -4,7 +4,8 @@
 # Usage: check_format.sh SOURCE_DIR
 set -euo pipefail
 cd "$1"
-mapfile -t sources < <(find gpib status operations panel driverfront gpibsim tests benchmarks \
-    \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -not -path '*/corpus/*' | sort)
+# Every folder but the build trees and hidden ones, so that a new folder is never missed.
+mapfile -t sources < <(find . \( -path ./build -o -name '.*' -not -name . \) -prune -o \
+    \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -not -path '*/corpus/*' -print | sort)
 clang-format --dry-run --Werror "${sources[@]}"
 echo "${#sources[@]} files formatted as clang-format writes them"

@@ -15,7 +15,7 @@ done < <(
         -o -name '*.cmake' -o -name CMakeLists.txt -o -name '*.def' -o -name '*.def.in' \
         -o -name '*.rc.in' \) \
         -not -path './build*' -not -path './.git/*' -not -path '*/corpus/*'
-    printf '%s\n' .ci/run scripts/{bench,fuzz,package,run,test} gpibsim/gpibsim-run.in
+    printf '%s\n' .ci/run scripts/{bench,fuzz,package,run,test} cmake/driver-run.in
     printf '%s\n' scripts/{package-windows,test-windows} cmake/windows/wine-run.in
     printf '%s\n' packaging/windows/NSIS.template.in
 )

@@ -69,9 +69,31 @@ click() {
     sleep "$2"
 }
 
+# Prints the text of the program's results box, copied through the clipboard (CR LF as LF):
+# empties the clipboard, clicks into the box, selects and copies all of it, and waits up to
+# 10 s for the copy. Usage: results_text WINDOW PAUSE
+results_text() {
+    local text=
+    xclip -selection clipboard </dev/null >/dev/null 2>&1
+    click "$1" "$2" txtResults
+    xdotool key --delay 100 ctrl+a ctrl+c
+    copied() {
+        text=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
+        [ -n "$text" ]
+    }
+    await_within 10 0.3 copied || true
+    printf '%s\n' "$text"
+}
+
 # Whether the program's standard error, in FILE, says that with no GPIB driver installed the
 # bus is simulated, by the library named LIBRARY when given.
 # Usage: reported_simulated_bus FILE [LIBRARY]
 reported_simulated_bus() {
     grep -q "^quorin.driver: no GPIB driver installed; the bus is simulated (${2:+.*$2)}" "$1"
+}
+
+# Whether the program's standard error, in FILE, says that it reaches the bus through the "++"
+# adapter at PORT. Usage: reported_adapter FILE PORT
+reported_adapter() {
+    grep -qF "quorin.driver: GPIB through the \"++\" adapter at $2 (" "$1"
 }

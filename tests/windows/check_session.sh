@@ -42,14 +42,7 @@ click "$window" "$pause" cmdSend # with Auto Query ticked by Initialize
 traced 'bus: 4 -> 0: "QUORIN' || fail "no reply crossed the bus"
 sleep 1
 import -window root "$artefacts/session-wine.png"
-click "$window" "$pause" txtResults
-xdotool key --delay 100 ctrl+a ctrl+c
-results=
-copied() {
-    results=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
-    [ -n "$results" ]
-}
-await_within 3 0.3 copied || true
+results=$(results_text "$window" "$pause")
 
 identity='QUORIN,Simulated Multimeter,SIM0004,1.0'
 [ "$results" = "$identity" ] || fail "the results box shows '$results', not '$identity'"
