@@ -448,7 +448,9 @@ int Front::wait(int ud, int mask) {
                 (mask & TIMO) != 0 ? timeoutDuration(opened.settings.timeout) : std::nullopt;
             const std::optional<Clock::time_point> deadline =
                 timeout ? std::optional(Clock::now() + *timeout) : std::nullopt;
-            const std::optional<std::chrono::milliseconds> interval = link().lookInterval();
+            // Only a service request needs a look at the bus.
+            const std::optional<std::chrono::milliseconds> interval =
+                (mask & (SRQI | RQS)) != 0 ? link().lookInterval() : std::nullopt;
             int seen = 0; // what the last look at the bus found
             const auto met = [&] {
                 if (!state_)

@@ -44,16 +44,14 @@ bool PlusLink::requestsService(Addr4882_t address) const {
     return requesting_.contains(address);
 }
 
-link::Link *PlusLink::adapter(Outcome &failure) {
+std::optional<Outcome> PlusLink::openAdapter() {
     if (adapter_)
-        return adapter_.get();
+        return std::nullopt;
     auto [result, opened] = open_();
-    if (!opened) {
-        failure = outcomeOf(result);
-        return nullptr;
-    }
+    if (!opened)
+        return outcomeOf(result);
     adapter_ = std::move(opened);
-    return adapter_.get();
+    return std::nullopt;
 }
 
 Outcome PlusLink::outcomeOf(const link::Result &result, long count) {
@@ -76,11 +74,9 @@ Outcome PlusLink::outcomeOf(const link::Result &result, long count) {
 // The board is back in charge even when the adapter cannot be had: later calls try it again.
 Outcome PlusLink::interfaceClear() {
     offline_ = false;
-    Outcome failure;
-    link::Link *plus = adapter(failure);
-    if (plus == nullptr)
-        return failure;
-    return outcomeOf(plus->interfaceClear(kCommandTimeout));
+    if (const std::optional<Outcome> failed = openAdapter())
+        return *failed;
+    return outcomeOf(adapter_->interfaceClear(kCommandTimeout));
 }
 
 // The adapter stays controller: nothing goes out, and the front refuses traffic until the
@@ -91,11 +87,9 @@ Outcome PlusLink::goOffline() {
 }
 
 Outcome PlusLink::setRemoteEnable(bool on) {
-    Outcome failure;
-    link::Link *plus = adapter(failure);
-    if (plus == nullptr)
-        return failure;
-    const Outcome set = outcomeOf(plus->remoteEnable(on, kCommandTimeout));
+    if (const std::optional<Outcome> failed = openAdapter())
+        return *failed;
+    const Outcome set = outcomeOf(adapter_->remoteEnable(on, kCommandTimeout));
     if (!set.iberr)
         remote_ = on;
     return set;
@@ -109,10 +103,8 @@ Outcome PlusLink::write(Addr4882_t, std::span<const Addr4882_t> listeners, std::
         listeners_.assign(listeners.begin(), listeners.end());
     if (listeners_.empty())
         return {.iberr = ECAP};
-    Outcome failure;
-    link::Link *plus = adapter(failure);
-    if (plus == nullptr)
-        return failure;
+    if (const std::optional<Outcome> failed = openAdapter())
+        return *failed;
     const auto marked = [&](char byte) {
         return eos.marksWrites() && eos.matches(byte);
     };
@@ -123,7 +115,7 @@ Outcome PlusLink::write(Addr4882_t, std::span<const Addr4882_t> listeners, std::
             piece = piece.substr(0, std::ranges::find_if(piece, marked) - piece.begin() + 1);
             const bool eoi = marked(piece.back()) || (end && sent + piece.size() == bytes.size());
             const link::Result written =
-                plus->write(addressOf(listener), piece, eoi, millisecondsOf(timeout));
+                adapter_->write(addressOf(listener), piece, eoi, millisecondsOf(timeout));
             if (!written.ok())
                 return outcomeOf(written, static_cast<long>(sent));
             sent += piece.size();
@@ -136,17 +128,15 @@ Outcome PlusLink::read(Addr4882_t, std::optional<Addr4882_t> talker, std::span<c
                        const EndOfString &eos, Timeout timeout) {
     if (!talker)
         return {.iberr = ECAP};
-    Outcome failure;
-    link::Link *plus = adapter(failure);
-    if (plus == nullptr)
-        return failure;
+    if (const std::optional<Outcome> failed = openAdapter())
+        return *failed;
     if (buffer.empty())
         return {};
     std::optional<char> terminator;
     if (eos.stopsReads())
         terminator = static_cast<char>(eos.mode & 0xFF);
     const link::Answer<link::Link::Read> got =
-        plus->read(addressOf(*talker), buffer.size(), terminator, millisecondsOf(timeout));
+        adapter_->read(addressOf(*talker), buffer.size(), terminator, millisecondsOf(timeout));
     const std::string &data = got.value.data;
     std::copy(data.begin(), data.end(), buffer.begin());
     Outcome outcome = outcomeOf(got.result, static_cast<long>(data.size()));
@@ -160,23 +150,19 @@ Outcome PlusLink::command(std::span<const std::uint8_t>) {
 }
 
 Outcome PlusLink::universalCommand(std::uint8_t command) {
-    Outcome failure;
-    link::Link *plus = adapter(failure);
-    if (plus == nullptr)
-        return failure;
+    if (const std::optional<Outcome> failed = openAdapter())
+        return *failed;
     if (command == DCL)
-        return outcomeOf(plus->universalClear(kCommandTimeout));
+        return outcomeOf(adapter_->universalClear(kCommandTimeout));
     if (command == LLO)
-        return outcomeOf(plus->universalLocalLockout(kCommandTimeout));
+        return outcomeOf(adapter_->universalLocalLockout(kCommandTimeout));
     return {.iberr = ECAP};
 }
 
 Outcome PlusLink::addressedCommand(Addr4882_t, std::span<const Addr4882_t> addresses,
                                    std::uint8_t command) {
-    Outcome failure;
-    link::Link *plus = adapter(failure);
-    if (plus == nullptr)
-        return failure;
+    if (const std::optional<Outcome> failed = openAdapter())
+        return *failed;
     using Step = link::Result (link::Link::*)(link::Address, link::Link::Timeout);
     Step step = nullptr;
     switch (command) {
@@ -198,7 +184,7 @@ Outcome PlusLink::addressedCommand(Addr4882_t, std::span<const Addr4882_t> addre
     for (const Addr4882_t address : addresses) {
         if (command == SDC)
             requesting_.erase(address);
-        if (const link::Result done = (plus->*step)(addressOf(address), kCommandTimeout);
+        if (const link::Result done = (adapter_.get()->*step)(addressOf(address), kCommandTimeout);
             !done.ok())
             return outcomeOf(done);
     }
@@ -206,30 +192,27 @@ Outcome PlusLink::addressedCommand(Addr4882_t, std::span<const Addr4882_t> addre
 }
 
 Polled PlusLink::serialPoll(Addr4882_t, Addr4882_t address, Timeout timeout) {
-    Outcome failure;
-    link::Link *plus = adapter(failure);
-    if (plus == nullptr)
-        return {.outcome = failure};
+    if (const std::optional<Outcome> failed = openAdapter())
+        return {.outcome = *failed};
     if (const auto kept = requesting_.extract(address))
         return {.outcome = {}, .status = kept.mapped()};
-    const link::Answer<int> polled = plus->serialPoll(addressOf(address), millisecondsOf(timeout));
+    const link::Answer<int> polled =
+        adapter_->serialPoll(addressOf(address), millisecondsOf(timeout));
     return {.outcome = outcomeOf(polled.result), .status = static_cast<std::uint8_t>(polled.value)};
 }
 
 // A device that does not answer the poll requests nothing; one that the dialect cannot poll
 // fails the wait with ECAP once SRQ is asserted.
 Outcome PlusLink::look(std::optional<Addr4882_t> device) {
-    Outcome failure;
-    link::Link *plus = adapter(failure);
-    if (plus == nullptr)
-        return failure;
-    const link::Answer<bool> asserted = plus->serviceRequested(kCommandTimeout);
+    if (const std::optional<Outcome> failed = openAdapter())
+        return *failed;
+    const link::Answer<bool> asserted = adapter_->serviceRequested(kCommandTimeout);
     if (!asserted.result.ok())
         return outcomeOf(asserted.result);
     if (!asserted.value)
         return {};
     if (device && !requesting_.contains(*device)) {
-        const link::Answer<int> polled = plus->serialPoll(addressOf(*device), kCommandTimeout);
+        const link::Answer<int> polled = adapter_->serialPoll(addressOf(*device), kCommandTimeout);
         if (polled.result.status == link::Status::LinkDown ||
             polled.result.status == link::Status::Refused)
             return outcomeOf(polled.result);
@@ -240,21 +223,19 @@ Outcome PlusLink::look(std::optional<Addr4882_t> device) {
 }
 
 Outcome PlusLink::beginListenerSearch(Addr4882_t) {
-    Outcome failure;
-    return adapter(failure) != nullptr ? Outcome{} : failure;
+    return openAdapter().value_or(Outcome{});
 }
 
 std::optional<std::vector<link::Address>> PlusLink::secondaryListeners(int pad,
                                                                        std::optional<int> &iberr) {
     if (searched_ && searched_->first == pad)
         return searched_->second;
-    Outcome failure;
-    link::Link *plus = adapter(failure);
-    if (plus == nullptr) {
-        iberr = failure.iberr;
+    if (const std::optional<Outcome> failed = openAdapter()) {
+        iberr = failed->iberr;
         return std::nullopt;
     }
-    link::Answer<std::vector<link::Address>> found = plus->secondaryListeners(pad, kSweepTimeout);
+    link::Answer<std::vector<link::Address>> found =
+        adapter_->secondaryListeners(pad, kSweepTimeout);
     if (!found.result.ok()) {
         iberr = outcomeOf(found.result).iberr;
         return std::nullopt;
@@ -268,11 +249,9 @@ Presence PlusLink::listens(Addr4882_t address) {
     const link::Address device = addressOf(address);
     if (device.hasSecondary() && searched_ && searched_->first == device.pad)
         return {.present = std::ranges::find(searched_->second, device) != searched_->second.end()};
-    Outcome failure;
-    link::Link *plus = adapter(failure);
-    if (plus == nullptr)
-        return {.iberr = failure.iberr};
-    const link::Answer<bool> found = plus->listens(device, kProbeTimeout);
+    if (const std::optional<Outcome> failed = openAdapter())
+        return {.iberr = failed->iberr};
+    const link::Answer<bool> found = adapter_->listens(device, kProbeTimeout);
     if (!found.result.ok())
         return {.iberr = outcomeOf(found.result).iberr};
     return {.present = found.value};

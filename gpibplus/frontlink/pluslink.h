@@ -75,8 +75,8 @@ public:
     std::unique_ptr<driverfront::Link> forChild() const override;
 
 private:
-    // The adapter, opened now if it is not yet; null after a failure, left in `failure`.
-    link::Link *adapter(driverfront::Outcome &failure);
+    // Opens the adapter when it is not open yet; how that failed, if it did.
+    std::optional<driverfront::Outcome> openAdapter();
     // How a step on the adapter went; a port that went away is let go.
     driverfront::Outcome outcomeOf(const link::Result &result, long count = 0);
     // The listeners at the secondary addresses of `pad`, searched once per call.

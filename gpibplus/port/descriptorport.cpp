@@ -6,6 +6,7 @@
 
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace gpibplus::port {
@@ -37,11 +38,15 @@ bool DescriptorPort::await(short events, Deadline deadline, Transfer &transfer) 
     }
 }
 
+// A socket whose other end has gone answers EPIPE rather than raising SIGPIPE, which would end
+// the program.
 Transfer DescriptorPort::write(std::string_view bytes, Deadline deadline) {
     Transfer transfer;
     while (transfer.count < bytes.size()) {
-        const ssize_t written =
-            ::write(fd_, bytes.data() + transfer.count, bytes.size() - transfer.count);
+        const char *rest = bytes.data() + transfer.count;
+        const std::size_t left = bytes.size() - transfer.count;
+        const ssize_t written = kind_ == Kind::Socket ? ::send(fd_, rest, left, MSG_NOSIGNAL)
+                                                      : ::write(fd_, rest, left);
         if (written >= 0)
             transfer.count += static_cast<std::size_t>(written);
         else if (errno == EPIPE || errno == EIO || errno == ECONNRESET)

@@ -14,6 +14,8 @@ Api loadLibrary(const char *path) {
     api.name = reinterpret_cast<type(*) parameters>(dlsym(library, #name));
 #define DRIVER_PLAIN(type, name, parameters)                                                       \
     api.name = reinterpret_cast<type(*) parameters>(dlsym(library, #name));
+#define DRIVER_ABSENT(type, name, parameters)                                                      \
+    api.name = reinterpret_cast<type(*) parameters>(dlsym(library, #name));
 #define DRIVER_VARIABLE(type, name) api.name = static_cast<type *>(dlsym(library, #name));
 #include "gpibplus/api/calltable.h"
     return api;

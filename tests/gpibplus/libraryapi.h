@@ -9,11 +9,12 @@
 namespace plustest {
 
 // A driver library's C calls, loaded by dlopen so that the simulated bus and the adapters'
-// library can be called side by side: the calls of the adapters' table, each null where the
-// library lacks it.
+// library can be called side by side: the exports of the adapters' table, those not offered
+// too, each null where the library lacks it.
 struct Api {
 #define DRIVER_CALL(type, name, parameters) type(*name) parameters = nullptr;
 #define DRIVER_PLAIN(type, name, parameters) type(*name) parameters = nullptr;
+#define DRIVER_ABSENT(type, name, parameters) type(*name) parameters = nullptr;
 #define DRIVER_VARIABLE(type, name) type *name = nullptr;
 #include "gpibplus/api/calltable.h"
 };

@@ -102,6 +102,14 @@ Difference renKept(const QByteArray &data = {}) {
     };
 }
 
+// The board off line sends nothing to the adapter, which keeps REN asserted.
+Difference adapterKeepsRen() {
+    return [](Reported reported) {
+        reported.ibsta |= REM;
+        return reported;
+    };
+}
+
 // The adapter cannot see that nobody listens: the data went, as far as it can tell.
 Difference unseenListener(long count) {
     return [count](Reported reported) {
@@ -165,6 +173,12 @@ const std::vector<Row> &rows() {
              send(api, kMultimeter, "*IDN?");
              return QByteArray();
          })},
+        {"ibonl, board back on line", onBoard([](B api) {
+             api.ibonl(0, 0);
+             api.ibonl(0, 1);
+             return QByteArray();
+         }),
+         adapterKeepsRen(), adapterKeepsRen()},
         {"ibonl, device off line", onBoard([](B api) {
              return QByteArray::number(api.ibonl(open(api, kMultimeter), 0) & ERR);
          })},
@@ -507,6 +521,11 @@ const std::vector<Row> &rows() {
              char *text = nullptr;
              api.ibvers(&text);
              return QByteArray(text).split(' ').value(1);
+         })},
+        {"a call not offered", onBoard([](B api) {
+             short result = -1;
+             api.WaitSRQ(0, &result);
+             return QByteArray::number(result);
          })},
         {"gpib_error_string", onBoard([](B api) { return QByteArray(api.gpib_error_string(ECAP)); })},
     };

@@ -46,10 +46,13 @@ void configure(Bench &bench, const QByteArray &text) {
     bench.environment << "GPIBPLUS_CONF=" + bench.configuration->fileName();
 }
 
-// `text` with %1 standing for the adapter's place and %2 for the configuration file.
+// `text` with %1 standing for the adapter's place, %2 for the configuration file and %v for
+// the library's version text.
 QString filled(QString text, const Bench &bench) {
     const QString file = bench.configuration ? bench.configuration->fileName() : QString();
-    return text.replace("%1", QString::fromLatin1(bench.place)).replace("%2", file);
+    return text.replace("%1", QString::fromLatin1(bench.place))
+        .replace("%2", file)
+        .replace("%v", "gpibplus " GPIBPLUS_VERSION);
 }
 
 struct Ran {
@@ -79,6 +82,8 @@ Ran runClient(const Bench &bench, const QStringList &arguments) {
     return ran;
 }
 
+const QStringList kInterfaceClear = {"ifc"};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Prepare)
@@ -91,41 +96,41 @@ private slots:
         using adaptertest::Transport;
         QTest::addColumn<Prepare>("prepare");
         QTest::addColumn<QStringList>("arguments");
-        // %1 stands for the adapter's place, %2 for the configuration file.
+        // What the client prints, and its standard error, as `filled` fills them.
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err"); // ending "...": what the line starts with
         QTest::newRow("GPIBPLUS_PORT, a serial port") << Prepare([](Bench &b) {
             serve(b, Transport::Pty);
             b.environment << "GPIBPLUS_PORT=" + b.place;
-        }) << QStringList() << "port %1\ncall 0 0 0\n"
+        }) << kInterfaceClear << "port %1\n%v\ncall 0 0 0\n"
                                                       << "";
         QTest::newRow("GPIBPLUS_PORT, TCP") << Prepare([](Bench &b) {
             serve(b, Transport::Tcp);
             b.environment << "GPIBPLUS_PORT=" + b.place;
-        }) << QStringList() << "port %1\ncall 0 0 0\n"
+        }) << kInterfaceClear << "port %1\n%v\ncall 0 0 0\n"
                                             << "";
         QTest::newRow("the configuration file") << Prepare([](Bench &b) {
             serve(b, Transport::Pty);
             configure(b, "# the bench's adapter\nport = %1\nbaud = 115200\n");
-        }) << QStringList() << "port %1\ncall 0 0 0\n"
+        }) << kInterfaceClear << "port %1\n%v\ncall 0 0 0\n"
                                                 << "";
         QTest::newRow("GPIBPLUS_PORT before the file") << Prepare([](Bench &b) {
             serve(b, Transport::Pty);
             configure(b, "port = /nonexistent/ttyUSB9\n");
             b.environment << "GPIBPLUS_PORT=" + b.place;
-        }) << QStringList() << "port %1\ncall 0 0 0\n"
+        }) << kInterfaceClear << "port %1\n%v\ncall 0 0 0\n"
                                                        << "";
         QTest::newRow("no port named")
-            << Prepare([](Bench &) {}) << QStringList() << "port none\ncall 1 0 0\n"
+            << Prepare([](Bench &) {}) << kInterfaceClear << "port none\n%v\ncall 1 0 0\n"
             << "gpibplus: no \"++\" adapter is named: set GPIBPLUS_PORT, or 'port =' in "
                "/nonexistent/gpibplus.conf\n";
         QTest::newRow("a configuration file at fault")
-            << Prepare([](Bench &b) { configure(b, "\nspeed = 9600\n"); }) << QStringList()
-            << "port none\ncall 1 0 0\n"
+            << Prepare([](Bench &b) { configure(b, "\nspeed = 9600\n"); }) << kInterfaceClear
+            << "port none\n%v\ncall 1 0 0\n"
             << "gpibplus: %2:2: unknown key 'speed'\n";
         QTest::newRow("missing")
             << Prepare([](Bench &b) { b.environment << "GPIBPLUS_PORT=/nonexistent/ttyUSB9"; })
-            << QStringList() << "port /nonexistent/ttyUSB9\ncall 1 0 2\n"
+            << kInterfaceClear << "port /nonexistent/ttyUSB9\n%v\ncall 1 0 2\n"
             << "gpibplus: /nonexistent/ttyUSB9: cannot open it: No such file or directory\n";
         QTest::newRow("busy")
             << Prepare([](Bench &b) {
@@ -133,23 +138,23 @@ private slots:
                    b.held = gpibplus::port::openSerialPort(b.place.toStdString(), {}).port;
                    b.environment << "GPIBPLUS_PORT=" + b.place;
                })
-            << QStringList() << "port %1\ncall 1 0 16\n"
+            << kInterfaceClear << "port %1\n%v\ncall 1 0 16\n"
             << "gpibplus: %1: it is in use by another program: Device or resource busy\n";
         QTest::newRow("nobody at the TCP port")
             << Prepare([](Bench &b) { b.environment << "GPIBPLUS_PORT=127.0.0.1:1"; })
-            << QStringList() << "port 127.0.0.1:1\ncall 1 0 111\n"
+            << kInterfaceClear << "port 127.0.0.1:1\n%v\ncall 1 0 111\n"
             << "gpibplus: 127.0.0.1:1: cannot connect: Connection refused\n";
         QTest::newRow("not an adapter") << Prepare([](Bench &b) {
             serve(b, Transport::Pty, {"--fault=garbage"});
             b.environment << "GPIBPLUS_PORT=" + b.place;
-        }) << QStringList() << "port %1\ncall 1 0 0\n"
+        }) << kInterfaceClear << "port %1\n%v\ncall 1 0 0\n"
                                         << "gpibplus: %1: what answers is not a \"++\" adapter...";
         QTest::newRow("silent")
             << Prepare([](Bench &b) {
                    serve(b, Transport::Tcp, {"--fault=silent"});
                    b.environment << "GPIBPLUS_PORT=" + b.place;
                })
-            << QStringList() << "port %1\ncall 1 0 0\n"
+            << kInterfaceClear << "port %1\n%v\ncall 1 0 0\n"
             << "gpibplus: %1: no answer to ++ver within 4 s: is a \"++\" adapter there, and "
                "powered?\n";
         QTest::newRow("a forked child")
@@ -157,7 +162,7 @@ private slots:
                    serve(b, Transport::Pty);
                    b.environment << "GPIBPLUS_PORT=" + b.place;
                })
-            << QStringList{"fork"} << "port %1\ncall 0 0 0\nchild 1 0 16\n"
+            << QStringList{"ifc", "fork"} << "port %1\n%v\ncall 0 0 0\nchild 1 0 16\n"
             << "gpibplus: %1: it is in use by another program: Device or resource busy\n";
     }
 

@@ -269,6 +269,23 @@ private slots:
         QCOMPARE(refused.errnum, kRefused);
     }
 
+    // Writing to a connection whose other end has gone reports it closed, and leaves the
+    // program running: no SIGPIPE.
+    void tcpPeerGone() {
+        plustest::LinkFixture fixture(link::Dialect::Prologix, adaptertest::Transport::Tcp,
+                                      {"--fault=drop"});
+        port::Opened opened = port::connectTcp(fixture.place().toStdString(),
+                                               port::Clock::now() + std::chrono::seconds(5));
+        QVERIFY2(opened.port, opened.problem.c_str());
+        // The adapter drops the connection halfway through its answer.
+        port::Transfer written;
+        for (int i = 0; i < 20 && written.status == port::Transfer::Status::Done; ++i) {
+            written = opened.port->write("++ver\n", port::Clock::now() + std::chrono::seconds(1));
+            QTest::qWait(10);
+        }
+        QCOMPARE(written.status, port::Transfer::Status::Closed);
+    }
+
     // GPIBPLUS_TRACE names a file that each entry is appended to, time-stamped and escaped.
     void traceToAFile() {
         QTemporaryFile file;
