@@ -7,9 +7,11 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
+# g++, libgl-dev and python3 serve the native build of gpibsim-adapter and its launcher, for
+# the "++" link's tests.
 QUORIN_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 ninja-build cmake
     qt6-base-dev qt6-base-dev-tools libyaml-cpp-dev libfmt-dev dpkg-dev wine wine32 xvfb xauth
-    x11-utils xdotool xclip imagemagick fonts-dejavu-core nsis)
+    x11-utils xdotool xclip imagemagick fonts-dejavu-core nsis g++ libgl-dev python3)
 
 quorin_windows_dir() { echo "$(quorin_root)/build/windows"; }
 
@@ -195,6 +197,22 @@ quorin_wine_prefix() {
     WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
         wineboot --init >/dev/null 2>&1 || { echo "Wine could not create $prefix" >&2; return 1; }
     WINEPREFIX="$prefix" wineserver --wait
+}
+
+# gpibsim-adapter built for this machine: the "++" link's Windows tests run it on the Linux
+# side. Only that target is built, in build/windows/native, which later runs bring up to date.
+# Prints where it is.
+quorin_native_adapter() {
+    local build log
+    build="$(quorin_windows_dir)/native"
+    log="$(quorin_windows_dir)/native-build.log"
+    mkdir -p "$(quorin_windows_dir)"
+    # Configured once: the build itself configures again when a CMake file has changed.
+    { [ -f "$build/build.ninja" ] ||
+        cmake -G Ninja -S "$(quorin_root)" -B "$build" -DCMAKE_BUILD_TYPE=Release; } >"$log" 2>&1 &&
+        cmake --build "$build" --target gpibsim-adapter >>"$log" 2>&1 ||
+        { tail -40 "$log" >&2; return 1; }
+    echo "$build/gpibsim-adapter"
 }
 
 # Configures the program's cross build in the folder $1, with the CMake options after it,

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "gpibplus/link/link.h"
 
+#include "gpibplus/port/systemerror.h"
+
 #include <algorithm>
-#include <cstring>
 
 namespace gpibplus::link {
 
@@ -29,8 +30,10 @@ Deadline deadlineOf(Link::Timeout timeout) {
 
 std::string addressText(Address address) {
     std::string text = std::to_string(address.pad);
-    if (address.hasSecondary())
-        text += " " + std::to_string(address.sad);
+    if (address.hasSecondary()) {
+        text += ' ';
+        text += std::to_string(address.sad);
+    }
     return text;
 }
 
@@ -47,7 +50,7 @@ Result Link::linkDown(const std::string &what) {
         result.errnum = replies_.errnum();
         result.message =
             port_->name() + ": the adapter went away" +
-            (result.errnum != 0 ? std::string(": ") + std::strerror(result.errnum) : std::string());
+            (result.errnum != 0 ? ": " + port::systemErrorText(result.errnum) : std::string());
     }
     return result;
 }
@@ -172,7 +175,7 @@ int Link::perByteMs(Timeout timeout) const {
     const int longest = lines::longestReadTimeoutMs(dialect_);
     if (timeout.count() <= 0)
         return longest;
-    return static_cast<int>(std::clamp<long>(timeout.count(), 1, longest));
+    return static_cast<int>(std::clamp<Timeout::rep>(timeout.count(), 1, longest));
 }
 
 Result Link::write(Address address, std::string_view data, bool eoi, Timeout timeout) {
@@ -214,7 +217,8 @@ Answer<Link::Read> Link::read(Address address, std::size_t count, std::optional<
                               Timeout timeout) {
     const std::lock_guard lock(mutex_);
     if (const auto kept = surplus_.find(address); kept != surplus_.end()) {
-        Answer<Read> answer{{}, handOut(kept->second, count, terminator)};
+        Answer<Read> answer;
+        answer.value = handOut(kept->second, count, terminator);
         if (kept->second.empty())
             surplus_.erase(kept);
         return answer;
@@ -226,8 +230,9 @@ Answer<Link::Read> Link::read(Address address, std::size_t count, std::optional<
     for (;;) {
         // The adapter reads each byte within its own timeout; a longer wait reads again.
         const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
-        const int perByte = std::min(perByteMs(timeout),
-                                     static_cast<int>(std::clamp<long>(left.count(), 1, 1 << 30)));
+        const int perByte =
+            std::min(perByteMs(timeout),
+                     static_cast<int>(std::clamp<milliseconds::rep>(left.count(), 1, 1 << 30)));
         if (!useAddress(address) || !useReadTimeout(perByte) || !send(lines::readToEnd()))
             return {linkDown("cannot write to it")};
         Deadline pauseBy = std::min(deadline, Clock::now() + milliseconds(perByte) + kPause);
@@ -251,7 +256,8 @@ Answer<Link::Read> Link::read(Address address, std::size_t count, std::optional<
     }
     if (reply.empty())
         return {failure(Status::TimedOut, "no reply from " + addressText(address) + " in time")};
-    Answer<Read> answer{{}, handOut(reply, count, terminator)};
+    Answer<Read> answer;
+    answer.value = handOut(reply, count, terminator);
     if (!reply.empty())
         surplus_[address] = std::move(reply);
     return answer;

@@ -9,6 +9,18 @@
 
 namespace gpibplus::link {
 
+namespace {
+
+// Appended to, byte for byte, and not handed down to programs this one starts: O_CLOEXEC on
+// POSIX, binary and _O_NOINHERIT on Windows, whose C library refuses the other's letter.
+#ifdef _WIN32
+constexpr const char *kAppendMode = "abN";
+#else
+constexpr const char *kAppendMode = "ae";
+#endif
+
+} // namespace
+
 Trace::Trace(Sink sink) : sink_(std::move(sink)) {}
 
 Trace Trace::fromEnvironment() {
@@ -18,7 +30,7 @@ Trace Trace::fromEnvironment() {
     if (std::string_view(target) == "1")
         return Trace(
             [](std::string_view entry) { std::fwrite(entry.data(), 1, entry.size(), stderr); });
-    std::shared_ptr<std::FILE> file(std::fopen(target, "ae"), [](std::FILE *open) {
+    std::shared_ptr<std::FILE> file(std::fopen(target, kAppendMode), [](std::FILE *open) {
         if (open != nullptr)
             std::fclose(open);
     });

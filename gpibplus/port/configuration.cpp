@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "gpibplus/port/configuration.h"
 
+#include "gpibplus/port/configurationfiles.h"
+#include "gpibplus/port/serialport.h"
 #include "gpibplus/port/tcpport.h"
 
-#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -55,27 +57,45 @@ Configuration configurationOf(std::string_view text, const std::string &source) 
     return result;
 }
 
+namespace {
+
+std::string utf8Of(const std::filesystem::path &path) {
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
+// The file's configuration; nullopt when there is no such file. Any other failure to read it
+// is worth saying.
+std::optional<Configuration> configurationIn(const std::filesystem::path &path) {
+    const std::string source = utf8Of(path);
+    std::error_code error;
+    if (!std::filesystem::exists(path, error) && !error)
+        return std::nullopt;
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return Configuration{{}, {}, source, source + ": cannot read it"};
+    std::ostringstream text;
+    text << file.rdbuf();
+    return configurationOf(text.str(), source);
+}
+
+} // namespace
+
 Configuration configuration() {
     if (const char *named = std::getenv("GPIBPLUS_PORT"); named != nullptr && *named != '\0')
         return {named, {}, "GPIBPLUS_PORT", {}};
-    const char *override = std::getenv("GPIBPLUS_CONF");
-    const std::string path =
-        override != nullptr && *override != '\0' ? override : kDefaultConfigurationFile;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        // A missing file is no adapter; any other failure to read it is worth saying.
-        Configuration none{{}, {}, path, {}};
-        if (errno != ENOENT)
-            none.problem = path + ": cannot read it";
-        return none;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return configurationOf(text.str(), path);
+    std::vector<std::filesystem::path> files = configurationFiles();
+    if (const char *file = std::getenv("GPIBPLUS_CONF"); file != nullptr && *file != '\0')
+        files = {file};
+    for (const std::filesystem::path &file : files)
+        if (std::optional<Configuration> found = configurationIn(file))
+            return *found;
+    // No file: no adapter, and the file that would have named it.
+    return {{}, {}, files.empty() ? std::string() : utf8Of(files.back()), {}};
 }
 
 Opened openPort(const Configuration &configuration, Deadline deadline) {
-    Opened opened = configuration.port.starts_with('/')
+    Opened opened = namesSerialPort(configuration.port)
                         ? openSerialPort(configuration.port, configuration.serial)
                         : connectTcp(configuration.port, deadline);
     if (!opened.port)

@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "gpibplus/port/descriptorport.h"
 
-#include "gpibplus/port/opened.h"
-
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -13,10 +10,6 @@
 #include <unistd.h>
 
 namespace gpibplus::port {
-
-Opened failedWith(int errnum, const std::string &what) {
-    return {nullptr, errnum, what + ": " + std::strerror(errnum)};
-}
 
 DescriptorPort::DescriptorPort(int fd, std::string name, Kind kind)
     : fd_(fd), name_(std::move(name)), kind_(kind) {}

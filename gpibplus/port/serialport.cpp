@@ -4,7 +4,6 @@
 #include "gpibplus/port/descriptorport.h"
 
 #include <cerrno>
-#include <charconv>
 #include <optional>
 
 #include <fcntl.h>
@@ -58,6 +57,10 @@ bool makeRaw(int fd, const SerialSettings &settings) {
 
 } // namespace
 
+bool namesSerialPort(std::string_view port) {
+    return port.starts_with('/');
+}
+
 Opened openSerialPort(const std::string &path, const SerialSettings &settings) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -68,30 +71,9 @@ Opened openSerialPort(const std::string &path, const SerialSettings &settings) {
     if (::ioctl(fd, TIOCEXCL) != 0)
         return failedWith(errno, "cannot hold it exclusively");
     if (!makeRaw(fd, settings))
-        return failedWith(errno, "cannot set its line to " + std::to_string(settings.baud) + " " +
-                                     std::to_string(settings.dataBits) + settings.parity +
-                                     std::to_string(settings.stopBits));
+        return failedWith(errno, "cannot set its line to " + textOf(settings));
     ::tcflush(fd, TCIOFLUSH);
     return {std::move(port), 0, {}};
-}
-
-std::optional<SerialSettings> serialSettingsOf(std::string_view text) {
-    SerialSettings settings;
-    const char *end = text.data() + text.size();
-    const auto [rest, error] = std::from_chars(text.data(), end, settings.baud);
-    if (error != std::errc() || !speedOf(settings.baud))
-        return std::nullopt;
-    std::string_view frame(rest, static_cast<std::size_t>(end - rest));
-    if (frame.empty())
-        return settings;
-    if (frame.size() != 4 || frame[0] != ' ' || frame[1] < '5' || frame[1] > '8' ||
-        (frame[2] != 'N' && frame[2] != 'E' && frame[2] != 'O') ||
-        (frame[3] != '1' && frame[3] != '2'))
-        return std::nullopt;
-    settings.dataBits = frame[1] - '0';
-    settings.parity = frame[2];
-    settings.stopBits = frame[3] - '0';
-    return settings;
 }
 
 } // namespace gpibplus::port

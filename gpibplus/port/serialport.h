@@ -2,27 +2,21 @@
 #pragma once
 
 #include "gpibplus/port/opened.h"
+#include "gpibplus/port/serialsettings.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace gpibplus::port {
 
-// A serial line's settings: 115200 8N1 unless the user says otherwise.
-struct SerialSettings {
-    int baud = 115200;
-    int dataBits = 8;
-    char parity = 'N'; // N, E or O
-    int stopBits = 1;
-};
+// Whether the user's name for the adapter is a serial port rather than a TCP address: a path
+// on POSIX (/dev/ttyUSB0); on Windows a COM port, "COM3" or "\\.\COM10".
+bool namesSerialPort(std::string_view port);
 
-// Opens a serial port raw, with the settings, held by this process alone: TIOCEXCL keeps
-// other opens out, and an flock(2) lock those that clear it again. A port held elsewhere fails
-// with EBUSY.
-Opened openSerialPort(const std::string &path, const SerialSettings &settings);
-
-// "115200", "9600 7E1": the baud rate and optionally the frame; nullopt when it is neither.
-std::optional<SerialSettings> serialSettingsOf(std::string_view text);
+// Opens a serial port raw, with the settings, held by this process alone. A port held elsewhere
+// fails with the system's "busy" error: EBUSY on POSIX, where TIOCEXCL keeps other opens out and
+// an flock(2) lock those that clear it again; on Windows, whose serial drivers let one handle
+// have a port, ERROR_ACCESS_DENIED.
+Opened openSerialPort(const std::string &port, const SerialSettings &settings);
 
 } // namespace gpibplus::port

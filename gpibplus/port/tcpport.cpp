@@ -2,9 +2,9 @@
 #include "gpibplus/port/tcpport.h"
 
 #include "gpibplus/port/descriptorport.h"
+#include "gpibplus/port/tcpaddress.h"
 
 #include <cerrno>
-#include <charconv>
 #include <memory>
 #include <optional>
 
@@ -19,35 +19,6 @@
 namespace gpibplus::port {
 
 namespace {
-
-struct HostAndPort {
-    std::string host;
-    std::string port;
-};
-
-std::optional<HostAndPort> split(const std::string &place) {
-    std::string host = place;
-    std::string port = std::to_string(kDefaultTcpPort);
-    const std::size_t colon = place.rfind(':');
-    const bool bracketed = place.starts_with('[');
-    if (colon != std::string::npos && (!bracketed || place[colon - 1] == ']')) {
-        host = place.substr(0, colon);
-        port = place.substr(colon + 1);
-        int number = 0;
-        const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
-        if (error != std::errc() || end != port.data() + port.size() || number < 1 ||
-            number > 65535)
-            return std::nullopt;
-    }
-    if (bracketed) {
-        if (!host.ends_with(']'))
-            return std::nullopt;
-        host = host.substr(1, host.size() - 2);
-    }
-    if (host.empty())
-        return std::nullopt;
-    return HostAndPort{host, port};
-}
 
 // One attempt: a non-blocking connect, waited for until the deadline.
 int connectOne(const addrinfo &address, Deadline deadline) {
@@ -90,7 +61,7 @@ int connectOne(const addrinfo &address, Deadline deadline) {
 } // namespace
 
 Opened connectTcp(const std::string &place, Deadline deadline) {
-    const std::optional<HostAndPort> parts = split(place);
+    const std::optional<TcpAddress> parts = tcpAddressOf(place);
     if (!parts)
         return failedWith(EINVAL, "not a TCP address host:port");
     addrinfo hints{};

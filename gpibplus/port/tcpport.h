@@ -7,11 +7,8 @@
 
 namespace gpibplus::port {
 
-// The Prologix GPIB-ETHERNET's port; AR488's network add-on listens on 8488.
-constexpr int kDefaultTcpPort = 1234;
-
-// Connects to "host:port", "host" (port 1234), "[v6 address]:port", trying each address the
-// name resolves to until the deadline. TCP_NODELAY: each line goes out at once.
+// Connects to "host:port", "host" (port 1234), "[v6 address]:port" (tcpAddressOf), trying each
+// address the name resolves to until the deadline. TCP_NODELAY: each line goes out at once.
 Opened connectTcp(const std::string &place, Deadline deadline);
 
 } // namespace gpibplus::port

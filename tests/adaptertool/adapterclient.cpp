@@ -12,14 +12,6 @@
 
 namespace adaptertest {
 
-QString servingOption(Transport transport) {
-    return transport == Transport::Pty ? QStringLiteral("--pty") : QStringLiteral("--tcp=0");
-}
-
-QByteArray announcement(Transport transport) {
-    return transport == Transport::Pty ? "pty" : "tcp";
-}
-
 QString escaped(const QByteArray &bytes) {
     QString text = "\"";
     for (const char byte : bytes)

@@ -2,20 +2,13 @@
 #pragma once
 
 #include "adapterprocess.h"
+#include "transport.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
-#include <QMetaType>
 #include <QString>
 
 namespace adaptertest {
-
-enum class Transport { Pty, Tcp };
-
-// The option that serves `transport` on a free place: "--pty" or "--tcp=0"; and the word of
-// the line that announces it.
-QString servingOption(Transport transport);
-QByteArray announcement(Transport transport);
 
 // The bytes as C text, quoted, for messages.
 QString escaped(const QByteArray &bytes);
@@ -55,5 +48,3 @@ private:
 };
 
 } // namespace adaptertest
-
-Q_DECLARE_METATYPE(adaptertest::Transport)

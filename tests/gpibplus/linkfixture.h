@@ -1,9 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "adapterclient.h"
-#include "adapterprocess.h"
+// Qt's headers ahead of <compare>, which Qt 6.4's moc cannot read before them.
+#include "transport.h"
+
 #include "gpibplus/link/link.h"
+
+#ifdef _WIN32
+#include "launchedadapter.h"
+#else
+#include "adapterprocess.h"
+#endif
 
 #include <QStringList>
 
@@ -13,6 +20,13 @@ namespace plustest {
 
 using adaptertest::Transport;
 using gpibplus::link::Dialect;
+
+// Linux starts gpibsim-adapter itself; under Wine the launcher starts it on the Linux side.
+#ifdef _WIN32
+using Adapter = LaunchedAdapter;
+#else
+using Adapter = adaptertest::AdapterProcess;
+#endif
 
 // The firmware's timeouts run this much faster than the link believes, so that an instrument
 // that does not answer costs little.
@@ -25,8 +39,8 @@ class LinkFixture {
 public:
     LinkFixture(Dialect dialect, Transport transport, const QStringList &options = {});
 
-    // Where the adapter is served: "/dev/pts/3" or "127.0.0.1:40173"; empty when it did not
-    // start.
+    // Where the adapter is served: "/dev/pts/3" (under Wine "COM23") or "127.0.0.1:40173";
+    // empty when it did not start.
     const QByteArray &place() const { return place_; }
     Transport transport() const { return transport_; }
     gpibplus::link::Answer<std::unique_ptr<gpibplus::link::Link>> open();
@@ -36,7 +50,7 @@ public:
 
 private:
     Transport transport_;
-    adaptertest::AdapterProcess process_;
+    Adapter process_;
     QByteArray place_;
     std::shared_ptr<QStringList> sent_ = std::make_shared<QStringList>();
 };

@@ -3,6 +3,8 @@
 // opening sends, the lines and answers of each operation, and the adapter's limits and faults.
 #include "linkfixture.h"
 
+#include "gpibplus/port/configuration.h"
+
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -294,13 +296,17 @@ private slots:
         QFETCH(Transport, transport);
         LinkFixture fixture(dialect, transport);
         {
-            adaptertest::AdapterClient earlier(transport, fixture.place());
-            QVERIFY(earlier.isOpen());
-            QByteArray settings = "++auto 1\n++eos 0\n++eoi 0\n++eot_enable 1\n++eot_char 33\n";
+            const gpibplus::port::Deadline deadline = gpibplus::port::Clock::now() + Link::kMargin;
+            const gpibplus::port::Opened earlier =
+                gpibplus::port::openPort({fixture.place().toStdString(), {}, "test", {}}, deadline);
+            QVERIFY2(earlier.port, earlier.problem.c_str());
+            std::string settings = "++auto 1\n++eos 0\n++eoi 0\n++eot_enable 1\n++eot_char 33\n";
             if (dialect == Dialect::Ar488)
                 settings += "++idn 1\n++flags 7\n++verbose\n";
-            QVERIFY(earlier.send(settings + "++mode 0\n++ver\n"));
-            QVERIFY(!earlier.receiveThrough("\n").isEmpty());
+            settings += "++mode 0\n++ver\n";
+            QCOMPARE(earlier.port->write(settings, deadline).count, settings.size());
+            const Trace untraced;
+            QVERIFY(Replies(*earlier.port, untraced).line(deadline));
         }
         auto [result, link] = fixture.open();
         QVERIFY2(result.ok(), result.message.c_str());
