@@ -33,7 +33,7 @@ if(NOT quorin_signature MATCHES ", ([0-9]+ [A-Z][a-z][a-z] [0-9]+) ")
 endif()
 set(QUORIN_RELEASE_DATE ${CMAKE_MATCH_1})
 set(quorin_man_pages)
-foreach(page quorin-demo.1 gpibsim-run.1 gpibsim-adapter.1 gpibplus-run.1)
+foreach(page quorin-demo.1 gpibsim-run.1 gpibsim-adapter.1 gpibplus-run.1 gpibplus.7)
     configure_file(${PROJECT_SOURCE_DIR}/docs/man/${page}.in ${CMAKE_BINARY_DIR}/man/${page} @ONLY)
     list(APPEND quorin_man_pages ${CMAKE_BINARY_DIR}/man/${page})
 endforeach()
@@ -48,8 +48,11 @@ foreach(file IN LISTS quorin_man_pages ITEMS ${CMAKE_BINARY_DIR}/packaging/chang
 endforeach()
 add_custom_target(quorin-docs ALL DEPENDS ${quorin_compressed})
 
-list(TRANSFORM quorin_man_pages APPEND .gz)
-install(FILES ${quorin_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Each page into its section's folder, by the number its name ends with.
+foreach(page IN LISTS quorin_man_pages)
+    string(REGEX MATCH "[0-9]$" section ${page})
+    install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
+endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
     DESTINATION ${quorin_docdir})
 # An example of the "++" adapter's configuration, to copy to /etc/gpibplus.conf: the package

@@ -17,6 +17,7 @@ for f in ./usr/bin/{quorin-demo,gpibsim-run,gpibsim-adapter,gpibplus-run} \
     ./usr/share/metainfo/org.quorin.VelmarDemo.metainfo.xml \
     ./usr/share/doc/quorin-demo/{copyright,changelog.gz,examples/gpibplus.conf} \
     ./usr/share/man/man1/{quorin-demo,gpibsim-run,gpibsim-adapter,gpibplus-run}.1.gz \
+    ./usr/share/man/man7/gpibplus.7.gz \
     ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/quorin-demo.png; do
     grep -qx "$f" <<<"$files" || { echo "FAIL: the package lacks $f"; fail=1; }
 done
@@ -26,7 +27,7 @@ for command in $(grep -E '^\./usr/bin/[^/]+$' <<<"$files"); do
         { echo "FAIL: no manual page for $command"; fail=1; }
 done
 # Nothing but the program's own files: no build or test leftovers.
-unexpected=$(grep -v -E '/$|^\./usr/(bin/[^/]+|lib/quorin-demo/(libgpib(-plus)?/)?libgpib(sim|plus)?\.so(\.0)?|share/applications/org\.quorin\.VelmarDemo\.desktop|share/metainfo/org\.quorin\.VelmarDemo\.metainfo\.xml|share/doc/quorin-demo/(copyright|changelog\.gz|examples/gpibplus\.conf)|share/man/man1/[^/]+\.1\.gz|share/quorin-demo/instruments/[a-z-]+\.yaml|share/icons/hicolor/[0-9]+x[0-9]+/apps/quorin-demo\.png)$' <<<"$files" || true)
+unexpected=$(grep -v -E '/$|^\./usr/(bin/[^/]+|lib/quorin-demo/(libgpib(-plus)?/)?libgpib(sim|plus)?\.so(\.0)?|share/applications/org\.quorin\.VelmarDemo\.desktop|share/metainfo/org\.quorin\.VelmarDemo\.metainfo\.xml|share/doc/quorin-demo/(copyright|changelog\.gz|examples/gpibplus\.conf)|share/man/man1/[^/]+\.1\.gz|share/man/man7/gpibplus\.7\.gz|share/quorin-demo/instruments/[a-z-]+\.yaml|share/icons/hicolor/[0-9]+x[0-9]+/apps/quorin-demo\.png)$' <<<"$files" || true)
 [ -z "$unexpected" ] || { echo "FAIL: unexpected files:"; echo "$unexpected"; fail=1; }
 for d in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins libyaml-cpp0.7; do
     grep -q "\b$d\b" <<<"$depends" || { echo "FAIL: Depends lacks $d: $depends"; fail=1; }
