@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The zip a Windows user unpacks: the executable, the Qt DLLs and plugins it loads, the MinGW
-# runtime (program.cmake finds it), the simulated bus (gpibsim.cmake), the texts; and the
-# installer of the same files (installer.cmake).
+# runtime (program.cmake finds it), the simulated bus (gpibsim.cmake), the "++" adapters' library,
+# the texts; and the installer of the same files (installer.cmake).
 include(${CMAKE_CURRENT_LIST_DIR}/crossbuiltsource.cmake)
 
 # The folder of the zip: the program and what it loads, which Windows finds beside it (the DLLs)
@@ -28,6 +28,8 @@ foreach(dll IN LISTS quorin_runtime_dlls)
     quorin_install_dll(${dll} .)
 endforeach()
 include(${CMAKE_CURRENT_LIST_DIR}/gpibsim.cmake)
+# The "++" adapters' library, which the program loads from its folder when it names a port.
+install(TARGETS gpibplus RUNTIME DESTINATION .)
 
 # The texts: ours, and where Qt's source is. The scripts that cross-build Qt record the Debian
 # source package it was built from beside it. When cpack has staged the files, the licence texts

@@ -8,7 +8,8 @@
 # package. A part applies only where one of its files is packaged. Packaging fails on a program
 # file that no row names (* does not count).
 
-quorin_part(Quorin-Velmar-Demo "MIT" IN quorin-demo.exe gpibsim.dll TEXTS LICENSE.txt)
+quorin_part(Quorin-Velmar-Demo "MIT" IN quorin-demo.exe gpibsim.dll gpibplus.dll
+    TEXTS LICENSE.txt)
 
 # Qt, and the third-party code that Qt's own source tree builds into its DLLs on Windows (the
 # qt_attribution.json files of the parts built into these DLLs).
@@ -51,7 +52,7 @@ quorin_part(MinGW-w64 "ZPL-2.1, public domain; winpthreads MIT (Debian's copyrig
     IN libwinpthread-1.dll *
     TEXTS /usr/share/doc/mingw-w64-i686-dev/copyright)
 quorin_part(GCC-runtime "GPL-3.0-or-later WITH GCC-exception-3.1 (its text in copyright)"
-    IN libstdc++-6.dll libgcc_s_dw2-1.dll gpibsim.dll
+    IN libstdc++-6.dll libgcc_s_dw2-1.dll gpibsim.dll gpibplus.dll
     TEXTS /usr/share/common-licenses/GPL-3
           /usr/share/doc/gcc-mingw-w64-i686-posix-runtime/copyright)
 
