@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <windows.h>
@@ -17,9 +18,11 @@ namespace {
 // it holds.
 const QString kPlanted = QStringLiteral("gpib-32.dll");
 const QString kBesideOnly = QStringLiteral("quorin-planted-gpib.dll");
-// The simulated bus, which the build also puts beside this test's executable, and the list of
-// drivers the program tries on Windows, as the build gives them to the binding.
+// The simulated bus and the "++" adapters' library, which the build also puts beside this test's
+// executable, and the list of drivers the program tries on Windows, as the build gives them to the
+// binding.
 const QString kSimulated = QStringLiteral("./gpibsim.dll");
+const QString kAdapter = QStringLiteral("./gpibplus.dll");
 const QStringList kProgramCandidates =
     QString::fromUtf8(QUORIN_DRIVER_CANDIDATES).split(QLatin1Char(','));
 
@@ -53,22 +56,26 @@ QStringList driverRecord() {
 
 // The program on Windows beside the system's gpib-32.dll (here the fake of tests/windows,
 // installed in the Wine prefix's system folder): which copy of the driver the binding loads,
-// and Initialize and a query through the driver's stdcall entry points; then the simulated
-// bus, gpibsim.dll, where the system has no driver.
+// and Initialize and a query through the driver's stdcall entry points; then, where the system
+// has no driver, the "++" adapters' library or the simulated bus, gpibsim.dll.
 class TestSystemDriver : public QObject {
     Q_OBJECT
+    QTemporaryDir configurationFolder;
 
 private slots:
     void initTestCase();
     void bareNameLoadsFromTheSystemFolderOnly_data();
     void bareNameLoadsFromTheSystemFolderOnly();
     void initializeAndQueryReachTheDriver();
-    void simulatedBusWhereNoDriverIs_data();
-    void simulatedBusWhereNoDriverIs();
+    void fallbacksWhereNoDriverIs_data();
+    void fallbacksWhereNoDriverIs();
     void initializeAndQueryOnTheSimulatedBus();
 };
 
 void TestSystemDriver::initTestCase() {
+    QVERIFY(configurationFolder.isValid());
+    for (const char *variable : {"APPDATA", "ProgramData"})
+        qputenv(variable, QDir::toNativeSeparators(configurationFolder.path()).toUtf8());
     QVERIFY2(QFile::exists(systemFolder() + QLatin1Char('/') + kPlanted),
              "the fake driver is not installed in the system folder");
     QVERIFY(QFile::exists(besideProgram(kPlanted)));
@@ -129,32 +136,50 @@ void TestSystemDriver::initializeAndQueryReachTheDriver() {
     QCOMPARE(driverRecord(), expected);
 }
 
-// The simulated bus beside the program stands in only where the system has no driver, and
-// the program says so.
-void TestSystemDriver::simulatedBusWhereNoDriverIs_data() {
+// Without a driver in the system folder, the "++" adapters' library beside the program stands in
+// when it names a port, and the simulated bus when none is named; the program says which. The
+// configuration files are looked for in an empty folder, so only GPIBPLUS_PORT names a port.
+void TestSystemDriver::fallbacksWhereNoDriverIs_data() {
     QTest::addColumn<QStringList>("candidates");
+    QTest::addColumn<QString>("port"); // empty: none named
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<bool>("simulated");
-    QTest::newRow("the system's driver first") << kProgramCandidates << systemFolder() << false;
-    QTest::newRow("no driver in the system folder")
-        << QStringList{QStringLiteral("quorin-no-such-driver.dll"), kSimulated}
-        << QCoreApplication::applicationDirPath() << true;
+    QTest::addColumn<QString>("message"); // empty: none
+    QStringList withoutDriver = kProgramCandidates;
+    withoutDriver.replace(0, QStringLiteral("quorin-no-such-driver.dll"));
+    const QString here = QCoreApplication::applicationDirPath();
+    QTest::newRow("the system's driver first, whatever port is named")
+        << kProgramCandidates << QStringLiteral("COM7") << systemFolder() << QString();
+    QTest::newRow("no driver, a COM port named")
+        << withoutDriver << QStringLiteral("COM7") << here
+        << QStringLiteral("GPIB through the \"++\" adapter at COM7 (%1)")
+               .arg(besideProgram(kAdapter));
+    QTest::newRow("no driver, a TCP adapter named")
+        << withoutDriver << QStringLiteral("192.0.2.7:1234") << here
+        << QStringLiteral("GPIB through the \"++\" adapter at 192.0.2.7:1234 (%1)")
+               .arg(besideProgram(kAdapter));
+    QTest::newRow("no driver, no port named")
+        << withoutDriver << QString() << here
+        << QStringLiteral("no GPIB driver installed; the bus is simulated (%1)")
+               .arg(besideProgram(kSimulated));
 }
 
-void TestSystemDriver::simulatedBusWhereNoDriverIs() {
+void TestSystemDriver::fallbacksWhereNoDriverIs() {
     QFETCH(QStringList, candidates);
+    QFETCH(QString, port);
     QFETCH(QString, folder);
-    QFETCH(bool, simulated);
-    gpib::DriverBinding::instance().useLibraries(candidates);
-    if (simulated)
-        QTest::ignoreMessage(
-            QtWarningMsg,
-            qPrintable(QStringLiteral("no GPIB driver installed; the bus is simulated (%1)")
-                           .arg(besideProgram(kSimulated))));
+    QFETCH(QString, message);
+    if (port.isEmpty())
+        qunsetenv("GPIBPLUS_PORT");
     else
+        qputenv("GPIBPLUS_PORT", port.toUtf8());
+    gpib::DriverBinding::instance().useLibraries(candidates);
+    if (message.isEmpty())
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    else
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(message));
     gpib::RefreshStatus();
     QCOMPARE(loadedFolder().toLower(), folder.toLower());
+    qunsetenv("GPIBPLUS_PORT");
 }
 
 // The window's session on gpibsim.dll, through gpib-32.dll's names and calling convention.
