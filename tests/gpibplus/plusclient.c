@@ -3,8 +3,8 @@
  * was told of and the library's version, which need no bus. With "ifc" it then makes its first
  * call that needs the bus and prints what that reported: "call ERR IBERR IBCNTL"; with "ifc
  * fork" (not on Windows) it forks after that, and the child makes the same call on its own.
- * On Windows, "sockets" says before that whether Winsock was started: loading the library and
- * the calls that need no bus leave it "unstarted". */
+ * On Windows, "sockets" says before that call, and after it, whether Winsock was started:
+ * loading the library and the calls that need no bus leave it "unstarted". */
 #include "gpibplus/api/gpibplus.h"
 
 #include <stdio.h>
@@ -50,8 +50,13 @@ int main(int argc, char **argv) {
     if (asked(argc, argv, "sockets"))
         reportSockets();
 #endif
-    if (asked(argc, argv, "ifc"))
+    if (asked(argc, argv, "ifc")) {
         interfaceClear("call");
+#ifdef _WIN32
+        if (asked(argc, argv, "sockets"))
+            reportSockets();
+#endif
+    }
 #ifndef _WIN32
     if (asked(argc, argv, "fork")) {
         const pid_t child = fork();

@@ -218,11 +218,13 @@ private slots:
             << kInterfaceClear << "port none\n%v\ncall 1 0 0\n"
             << "gpibplus: %u:2: unknown key 'speed'\ngpibplus: %u:2: unknown key 'speed'\n";
         // Neither loading the library nor the calls that need no bus open the port or start
-        // Winsock.
+        // Winsock; the first call that needs a TCP adapter does.
         QTest::newRow("loading opens nothing") << Prepare([](Bench &b) {
             serve(b, Transport::Tcp);
             b.environment << "GPIBPLUS_PORT=" + b.place;
-        }) << QStringList{"sockets"} << "port %1\n%v\nsockets unstarted\n"
+        }) << QStringList{"sockets", "ifc"}
+                                               << "port %1\n%v\nsockets unstarted\n"
+                                                  "call 0 0 0\nsockets started\n"
                                                << "";
 #else
         QTest::newRow("missing")
