@@ -1,22 +1,33 @@
 // SPDX-License-Identifier: MIT
 #include "libraryapi.h"
 
-#include <dlfcn.h>
+#include <QLibrary>
 
 namespace plustest {
 
+namespace {
+
+// QLibrary finds an export by name as dlsym and GetProcAddress do; the caller knows its type.
+template <typename Pointer> Pointer found(QLibrary &library, const char *name) {
+    return reinterpret_cast<Pointer>(reinterpret_cast<void *>(library.resolve(name)));
+}
+
+} // namespace
+
+// The library is never unloaded: a QLibrary left to go out of scope leaves it loaded.
 Api loadLibrary(const char *path) {
     Api api;
-    void *library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr)
+    QLibrary library(QString::fromUtf8(path));
+    library.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+    if (!library.load())
         return api;
 #define DRIVER_CALL(type, name, parameters)                                                        \
-    api.name = reinterpret_cast<type(*) parameters>(dlsym(library, #name));
+    api.name = found<type(DRIVER_STDCALL *) parameters>(library, #name);
 #define DRIVER_PLAIN(type, name, parameters)                                                       \
-    api.name = reinterpret_cast<type(*) parameters>(dlsym(library, #name));
+    api.name = found<type(DRIVER_STDCALL *) parameters>(library, #name);
 #define DRIVER_ABSENT(type, name, parameters)                                                      \
-    api.name = reinterpret_cast<type(*) parameters>(dlsym(library, #name));
-#define DRIVER_VARIABLE(type, name) api.name = static_cast<type *>(dlsym(library, #name));
+    api.name = found<type(DRIVER_STDCALL *) parameters>(library, #name);
+#define DRIVER_VARIABLE(type, name) api.name = found<type *>(library, #name);
 #include "gpibplus/api/calltable.h"
     return api;
 }

@@ -8,13 +8,13 @@
 
 namespace plustest {
 
-// A driver library's C calls, loaded by dlopen so that the simulated bus and the adapters'
+// A driver library's C calls, loaded by its path so that the simulated bus and the adapters'
 // library can be called side by side: the exports of the adapters' table, those not offered
-// too, each null where the library lacks it.
+// too, each null where the library lacks it. On 32-bit Windows they are stdcall.
 struct Api {
-#define DRIVER_CALL(type, name, parameters) type(*name) parameters = nullptr;
-#define DRIVER_PLAIN(type, name, parameters) type(*name) parameters = nullptr;
-#define DRIVER_ABSENT(type, name, parameters) type(*name) parameters = nullptr;
+#define DRIVER_CALL(type, name, parameters) type(DRIVER_STDCALL *name) parameters = nullptr;
+#define DRIVER_PLAIN(type, name, parameters) type(DRIVER_STDCALL *name) parameters = nullptr;
+#define DRIVER_ABSENT(type, name, parameters) type(DRIVER_STDCALL *name) parameters = nullptr;
 #define DRIVER_VARIABLE(type, name) type *name = nullptr;
 #include "gpibplus/api/calltable.h"
 };

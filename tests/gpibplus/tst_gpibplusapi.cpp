@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-// libgpibplus.so through its C calls against gpibsim-adapter, in both dialects over the
-// pseudo-terminal and TCP, each call beside the same call on the simulated bus itself
-// (libgpibsim.so, loaded in the same process): the same status within what an adapter shows,
-// the same error, count and data, except where the library's README says that the adapter
-// differs.
+// libgpibplus.so (gpibplus.dll) through its C calls against gpibsim-adapter, in both dialects
+// over the pseudo-terminal (under Wine a COM port) and TCP, each call beside the same call on
+// the simulated bus itself (libgpibsim.so or gpibsim.dll, loaded in the same process): the same
+// status within what an adapter shows, the same error, count and data, except where the
+// library's README says that the adapter differs.
 #include "libraryapi.h"
 #include "linkfixture.h"
 
@@ -14,7 +14,6 @@
 #include <map>
 #include <memory>
 
-using adaptertest::AdapterProcess;
 using plustest::Api;
 using plustest::Dialect;
 using plustest::Reported;
@@ -588,7 +587,7 @@ private:
             return;
         auto &adapter = adapters_[key];
         if (!adapter) {
-            adapter = std::make_unique<AdapterProcess>(QStringList{
+            adapter = std::make_unique<plustest::Adapter>(QStringList{
                 "--dialect", plustest::dialectName(dialect), adaptertest::servingOption(transport),
                 QStringLiteral("--time-scale=%1").arg(plustest::kTimeScale)});
             places_[key] = adapter->nextPlace(adaptertest::announcement(transport));
@@ -608,7 +607,7 @@ private:
         }
     }
 
-    std::map<QString, std::unique_ptr<AdapterProcess>> adapters_;
+    std::map<QString, std::unique_ptr<plustest::Adapter>> adapters_;
     std::map<QString, QByteArray> places_;
     QString current_;
 };
