@@ -266,6 +266,44 @@ Function quorinCheckPort
     Pop $2
 FunctionEnd
 
+; Sets $0 to the value of /PORT= on the command line, up to a space or a quote, and the error
+; flag when it is not there. A port may hold a "/", where ${GetOptions} would end it.
+Function quorinPortOption
+    Push $1
+    Push $2
+    Push $3
+    ${GetParameters} $1
+    StrCpy $1 " $1"
+    StrCpy $2 -1
+    ${Do}
+        IntOp $2 $2 + 1
+        StrCpy $3 $1 7 $2
+        ${IfThen} $3 == "" ${|} ${ExitDo} ${|}
+        ${IfThen} $3 == " /PORT=" ${|} ${ExitDo} ${|}
+        ${IfThen} $3 == "$\"/PORT=" ${|} ${ExitDo} ${|}
+    ${Loop}
+    ClearErrors
+    ${If} $3 == ""
+        SetErrors
+    ${Else}
+        IntOp $2 $2 + 7
+        StrCpy $0 ""
+        ${Do}
+            StrCpy $3 $1 1 $2
+            ${If} $3 == ""
+            ${OrIf} $3 == " "
+            ${OrIf} $3 == "$\""
+                ${ExitDo}
+            ${EndIf}
+            StrCpy $0 "$0$3"
+            IntOp $2 $2 + 1
+        ${Loop}
+    ${EndIf}
+    Pop $3
+    Pop $2
+    Pop $1
+FunctionEnd
+
 ; Says that the text in $0 names no port, on the page or, in a silent install, nowhere.
 !macro quorinBadPort
     MessageBox MB_ICONEXCLAMATION|MB_OK "$\"$0$\" is not a port the adapter can be at.$\n$\n\
