@@ -333,6 +333,7 @@ Function quorinAdapterPage
         IntOp $0 $0 + 1
     ${Loop}
     ${NSD_SetText} $PortBox $Port
+    ${NSD_SetFocus} $PortBox
     ${NSD_CreateLabel} 0 60u 100% 48u "The port is written for all users to \
         ${CONFIGURATION}, where the baud rate can be set too; a user's own gpibplus.conf in \
         %APPDATA%\${NAME} takes its place."
