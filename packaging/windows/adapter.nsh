@@ -304,12 +304,10 @@ Function quorinPortOption
     Pop $1
 FunctionEnd
 
-; Says that the text in $0 names no port, on the page or, in a silent install, nowhere.
-!macro quorinBadPort
-    MessageBox MB_ICONEXCLAMATION|MB_OK "$\"$0$\" is not a port the adapter can be at.$\n$\n\
-        Name a COM port (COM3; \\.\COM10 from COM10 on), or the host:port of an adapter on \
-        the network (192.168.1.20:1234), or leave it empty for no adapter." /SD IDOK
-!macroend
+; What is said of the text in $0 when it names no port.
+!define BAD_PORT "$\"$0$\" is not a port the adapter can be at.$\n$\nName a COM port (COM3; \
+    \\.\COM10 from COM10 on), or the host:port of an adapter on the network \
+    (192.168.1.20:1234), or leave it empty for no adapter."
 
 ; The page: the COM ports present to choose from, or a host:port to type.
 Function quorinAdapterPage
@@ -345,7 +343,7 @@ Function quorinAdapterPageLeave
     ${NSD_GetText} $PortBox $0
     Call quorinCheckPort
     ${If} $1 != 1
-        !insertmacro quorinBadPort
+        MessageBox MB_ICONEXCLAMATION|MB_OK "${BAD_PORT}"
         Abort
     ${EndIf}
     StrCpy $Port $0
