@@ -8,7 +8,8 @@
 ; %ProgramData%\NAME, once SetShellVarContext all is in force.
 !define CONFIGURATION_DIR "$APPDATA\${NAME}"
 !define CONFIGURATION "${CONFIGURATION_DIR}\gpibplus.conf"
-!define CONFIGURATION_COMMENT "# Written by the ${NAME} installer: the port of the $\"++$\" GPIB adapter."
+!define CONFIGURATION_COMMENT \
+    "# Written by the ${NAME} installer: the port of the $\"++$\" GPIB adapter."
 !define SERIAL_PORTS "HARDWARE\DEVICEMAP\SERIALCOMM"
 
 Var Port              ; the port to name: the page's or /PORT='s, else the one the file names

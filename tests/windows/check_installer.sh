@@ -64,7 +64,8 @@ written_configuration() {
 }
 # Fails unless FILE holds what the command after it prints. Usage: holds FILE COMMAND...
 holds() {
-    "${@:2}" | cmp -s - "$(unix "$1")" || fail "$1 holds '$(cat "$(unix "$1")")', not '$("${@:2}")'"
+    "${@:2}" | cmp -s - "$(unix "$1")" ||
+        fail "$1 holds '$(cat "$(unix "$1")")', not '$("${@:2}")'"
 }
 # Fails unless the system's gpib-32.dll is the gpibplus.dll of the installation in FOLDER.
 # Usage: system_library_of FOLDER
@@ -182,14 +183,14 @@ echo "ok: bad /PORT values and /GPIB32 without a port refused in $((SECONDS - st
 
 # Installed again into another folder, the installation there replaces the first, and keeps
 # the adapter's port and gpib-32.dll.
-wine "$setup" /S /PORT=192.168.1.20:1234 /GPIB32 || fail "the silent install ended with status $?"
+wine "$setup" /S /PORT=192.168.1.20:1234 /GPIB32 || fail "the install ended with status $?"
 system_library_of "$folder"
 wine "$setup" /S '/D=C:\Quorin' || fail "the second install ended with status $?"
 [ ! -e "$installed" ] || fail "the first installation stayed: $(ls -A "$installed")"
 [ "$(value InstallLocation)" = 'C:\Quorin' ] || fail "registered: $(value InstallLocation)"
 system_library_of 'C:\Quorin'
 holds "$configuration" written_configuration 192.168.1.20:1234
-echo "ok: installed again into C:\\Quorin, the first installation removed, port and gpib-32.dll kept"
+echo "ok: installed again into C:\\Quorin, the first removed, port and gpib-32.dll kept"
 cmdline "$(value QuietUninstallString)" || fail "the registered uninstall ended with status $?"
 await test ! -e "$(unix 'C:\Quorin')" || fail "C:\\Quorin stayed after the registered uninstall"
 check_nothing_left "the registered uninstall"
@@ -208,7 +209,7 @@ ours_and_theirs() {
     written_configuration COM7
 }
 holds "$configuration" ours_and_theirs
-cmdline "\"$folder\\Uninstall.exe\" /S _?=$folder" || fail "the silent uninstall ended with status $?"
+cmdline "\"$folder\\Uninstall.exe\" /S _?=$folder" || fail "the uninstall ended with status $?"
 holds "$system_library" echo 'not ours'
 holds "$configuration" ours_and_theirs
 echo "ok: a foreign gpib-32.dll and a configuration added to stay, through install and uninstall"
